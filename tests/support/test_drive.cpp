@@ -1,0 +1,99 @@
+#include "support/test_drive.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace test_drive {
+namespace {
+
+constexpr const char *kHiddenSuffix = ".hidden-by-test";
+std::vector<std::string> hiddenFolders;
+
+#ifndef _WIN32
+fs::path currentPrefix;
+
+void MakeNativePrefix() {
+  if (!currentPrefix.empty()) fs::remove_all(currentPrefix);
+  std::string pattern = (fs::temp_directory_path() / "quorvel-drive-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  currentPrefix = pattern;
+  setenv("WINEPREFIX", pattern.c_str(), 1);
+  const char *user = std::getenv("USER");
+  for (const char *folder : {"drive_c/users/Public", "drive_c/Program Files", "drive_c/windows"})
+    fs::create_directories(currentPrefix / folder);
+  fs::create_directories(currentPrefix / "drive_c/users" / (user ? user : "user") / "Temp");
+}
+#endif
+
+}  // namespace
+
+fs::path HostPathOf(const std::string &windowsPath) {
+#ifdef _WIN32
+  return fs::path(windowsPath);
+#else
+  std::string rest = windowsPath.substr(2);
+  for (char &c : rest)
+    if (c == '\\') c = '/';
+  return fs::path(std::getenv("WINEPREFIX")) / ("drive_c" + rest);
+#endif
+}
+
+void UseFreshDrive() {
+#ifdef _WIN32
+  std::error_code ignored;
+  for (const std::string &folder : hiddenFolders) {
+    fs::remove_all(folder, ignored);
+    fs::rename(folder + kHiddenSuffix, folder, ignored);
+  }
+  hiddenFolders.clear();
+  // Whatever a test added next to what the new prefix holds goes again.
+  static std::map<std::string, std::set<std::string>> original;
+  for (const char *folder : {"C:\\", "C:\\Program Files", "C:\\users", "C:\\users\\Public"}) {
+    std::set<std::string> names;
+    for (const fs::directory_entry &entry : fs::directory_iterator(folder, ignored))
+      names.insert(entry.path().filename().string());
+    if (original.emplace(folder, names).second) continue;
+    for (const std::string &name : names)
+      if (original[folder].count(name) == 0) fs::remove_all(fs::path(folder) / name, ignored);
+  }
+#else
+  hiddenFolders.clear();
+  MakeNativePrefix();
+#endif
+}
+
+void WriteBytes(const std::string &windowsPath, const std::string &bytes) {
+  std::ofstream out(HostPathOf(windowsPath), std::ios::binary | std::ios::trunc);
+  out << bytes;
+  ASSERT_TRUE(out.good()) << windowsPath;
+}
+
+std::string ReadBytes(const std::string &windowsPath) {
+  std::ifstream in(HostPathOf(windowsPath), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::string &windowsPath) { return fs::exists(HostPathOf(windowsPath)); }
+
+void MakeFolder(const std::string &windowsPath) { fs::create_directories(HostPathOf(windowsPath)); }
+
+void HideFolder(const std::string &windowsPath) {
+  fs::rename(HostPathOf(windowsPath), HostPathOf(windowsPath + kHiddenSuffix));
+  hiddenFolders.push_back(windowsPath);
+}
+
+HANDLE HoldWithoutSharing(const std::string &windowsPath) {
+  return CreateFileA(windowsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace test_drive

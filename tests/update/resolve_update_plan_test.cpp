@@ -1,0 +1,106 @@
+#include "update/resolve_update_plan.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_drive.h"
+#include "update/update_plan.h"
+
+namespace {
+
+const std::string kInstall = "C:\\Program Files\\Quorvel\\";
+const std::string kBackup = kInstall + "Version_251_Preupdate_Backups\\";
+
+class ResolveUpdatePlanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test_drive::UseFreshDrive();
+    updatePlan = UpdatePlan{};
+  }
+
+  static void MakeInstallation() {
+    test_drive::MakeFolder(kInstall + "Resources");
+    test_drive::WriteBytes(kInstall + "QZ.exe", "current executable");
+    test_drive::WriteBytes(kInstall + "qz.dll", "library");
+    test_drive::WriteBytes(kInstall + "Resources\\icon.bin", "resource");
+    test_drive::MakeFolder(kBackup);
+    test_drive::WriteBytes(kBackup + "QZ.exe", "executable of an earlier backup");
+    test_drive::WriteBytes(kBackup + "extra.txt", "only in the earlier backup");
+  }
+};
+
+TEST_F(ResolveUpdatePlanTest, FixesTheSettingsAndTheFolderTexts) {
+  MakeInstallation();
+  ResolveUpdatePlan();
+  EXPECT_EQ(updatePlan.appFolderName, "Quorvel\\");
+  EXPECT_EQ(updatePlan.downloadTargetSuffix, "\\QZv251.exe");
+  EXPECT_EQ(updatePlan.newVersion, "2.51");
+  EXPECT_EQ(updatePlan.downloadFileName, "QZv251.exe");
+  EXPECT_EQ(updatePlan.mainExecutableName, "QZ.exe");
+  EXPECT_EQ(updatePlan.installFolder, "C:\\Program Files\\Quorvel\\");
+  EXPECT_EQ(updatePlan.backupFolder, "C:\\Program Files\\Quorvel\\\\Version_251_Preupdate_Backups");
+}
+
+TEST_F(ResolveUpdatePlanTest, BacksUpTheInstallationFolderFlat) {
+  MakeInstallation();
+  ResolveUpdatePlan();
+  EXPECT_EQ(test_drive::ReadBytes(kBackup + "QZ.exe"), "current executable");
+  EXPECT_EQ(test_drive::ReadBytes(kBackup + "qz.dll"), "library");
+  EXPECT_EQ(test_drive::ReadBytes(kBackup + "extra.txt"), "only in the earlier backup");
+  EXPECT_FALSE(test_drive::Exists(kBackup + "Resources"));
+  EXPECT_FALSE(test_drive::Exists(kBackup + "Version_251_Preupdate_Backups"));
+
+  test_drive::WriteBytes(kInstall + "QZ.exe", "changed since");
+  ResolveUpdatePlan();
+  EXPECT_EQ(test_drive::ReadBytes(kBackup + "QZ.exe"), "changed since") << "a second run replaces";
+  EXPECT_EQ(test_drive::ReadBytes(kBackup + "extra.txt"), "only in the earlier backup");
+}
+
+TEST_F(ResolveUpdatePlanTest, MakesTheBackupFolderOnAFirstRun) {
+  test_drive::MakeFolder(kInstall);
+  test_drive::WriteBytes(kInstall + "QZ.exe", "current executable");
+  ResolveUpdatePlan();
+  EXPECT_EQ(test_drive::ReadBytes(kBackup + "QZ.exe"), "current executable");
+}
+
+TEST_F(ResolveUpdatePlanTest, PrefersAllUsersOverPublic) {
+  MakeInstallation();
+  test_drive::MakeFolder("C:\\users\\All Users");
+  ResolveUpdatePlan();
+  EXPECT_EQ(updatePlan.preferencesFolder, "C:\\Users\\All Users\\Quorvel\\");
+  EXPECT_NE(updatePlan.allUsersSearch, 0);
+  EXPECT_NE(updatePlan.publicSearch, 0);
+  EXPECT_FALSE(test_drive::Exists("C:\\users\\All Users\\Quorvel")) << "a candidate is never created";
+}
+
+TEST_F(ResolveUpdatePlanTest, TakesPublicWhenAllUsersIsMissing) {
+  MakeInstallation();
+  ResolveUpdatePlan();
+  EXPECT_EQ(updatePlan.preferencesFolder, "C:\\Users\\Public\\Quorvel\\");
+  EXPECT_EQ(updatePlan.allUsersSearch, 0);
+  EXPECT_NE(updatePlan.publicSearch, 0);
+  EXPECT_FALSE(test_drive::Exists("C:\\users\\Public\\Quorvel"));
+}
+
+TEST_F(ResolveUpdatePlanTest, CreatesTheFallbackFolderOnlyWhenItIsMissing) {
+  test_drive::HideFolder("C:\\users\\Public");
+  ASSERT_FALSE(test_drive::Exists(kInstall));
+  ResolveUpdatePlan();
+  EXPECT_EQ(updatePlan.preferencesFolder, "C:\\Program Files\\Quorvel\\");
+  EXPECT_TRUE(test_drive::Exists(kInstall));
+  EXPECT_FALSE(test_drive::Exists(kBackup)) << "the backup came before the folder existed";
+}
+
+// Declared last: its probe of the installation folder is never ended, and
+// on Windows that open search keeps the folder from being removed until the
+// process exits.
+TEST_F(ResolveUpdatePlanTest, FallsBackToTheInstallationFolder) {
+  MakeInstallation();
+  test_drive::HideFolder("C:\\users\\Public");
+  ResolveUpdatePlan();
+  EXPECT_EQ(updatePlan.preferencesFolder, "C:\\Program Files\\Quorvel\\");
+  EXPECT_EQ(updatePlan.allUsersSearch, 0);
+  EXPECT_EQ(updatePlan.publicSearch, 0);
+  EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ.exe"), "current executable");
+}
+
+}  // namespace
