@@ -2,3 +2,12 @@
 #pragma once
 
 #include "win_types.h"
+
+// Private heaps.
+#define HEAP_ZERO_MEMORY 0x00000008
+
+HANDLE WINAPI HeapCreate(DWORD options, size_t initialSize, size_t maximumSize);
+BOOL WINAPI HeapDestroy(HANDLE heap);
+LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, size_t bytes);
+BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID memory);
+HANDLE WINAPI GetProcessHeap(void);
