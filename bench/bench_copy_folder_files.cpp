@@ -27,9 +27,7 @@ void MakeFile(const fs::path &path, size_t size) {
   }
 }
 
-double Seconds(Clock::time_point from) {
-  return std::chrono::duration<double>(Clock::now() - from).count();
-}
+double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
 
 double TimeOurs(const std::string &source, const std::string &destination) {
   fs::remove_all(test_drive::HostPathOf(destination));
@@ -41,8 +39,8 @@ double TimeOurs(const std::string &source, const std::string &destination) {
 double TimeCp(const fs::path &source, const fs::path &destination) {
   fs::remove_all(destination);
   fs::create_directory(destination);
-  std::string command = "cp --preserve=mode,timestamps '" + source.string() + "'/* '" +
-                        destination.string() + "'/";
+  std::string command =
+      "cp --preserve=mode,timestamps '" + source.string() + "'/* '" + destination.string() + "'/";
   auto start = Clock::now();
   if (std::system(command.c_str()) != 0) std::puts("cp failed");
   return Seconds(start);

@@ -38,8 +38,8 @@ bool KernelCopy(int from, int to, off_t size) {
 }  // namespace
 
 BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists) {
-  HANDLE source = CreateFileA(existingFileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE source = CreateFileA(existingFileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (source == INVALID_HANDLE_VALUE) return FALSE;
   int from = FileFromHandle(source)->fd;
   struct stat info;

@@ -71,8 +71,7 @@ std::vector<std::string> Components(std::string_view path) {
 bool SameNameIgnoringCase(const std::string &a, const std::string &b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   }
   return true;

@@ -80,8 +80,8 @@ OpenFile *FileFromHandle(HANDLE handle) {
   return file;
 }
 
-HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                          LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD, HANDLE) {
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
+                          DWORD creationDisposition, DWORD, HANDLE) {
   if (fileName == nullptr || *fileName == '\0') return Fail(ERROR_PATH_NOT_FOUND);
   std::string path = HostPath(fileName);
   bool read = (desiredAccess & GENERIC_READ) != 0;
@@ -94,14 +94,13 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
   if (existed && write && (info.st_mode & 0222) == 0) return Fail(ERROR_ACCESS_DENIED);
 
   // Always readable, so that the lock bytes can be taken; access is checked above.
-  int fd = open(path.c_str(), (write ? O_RDWR : O_RDONLY) | OpenFlags(creationDisposition) | O_CLOEXEC,
-                0666);
+  int fd = open(path.c_str(), (write ? O_RDWR : O_RDONLY) | OpenFlags(creationDisposition) | O_CLOEXEC, 0666);
   if (fd < 0) {
     if (errno == ENOENT) {
       struct stat parent;
       std::string folder = path.substr(0, path.rfind('/'));
       return Fail(stat(folder.empty() ? "/" : folder.c_str(), &parent) == 0 ? ERROR_FILE_NOT_FOUND
-                                                                           : ERROR_PATH_NOT_FOUND);
+                                                                            : ERROR_PATH_NOT_FOUND);
     }
     return Fail(Win32ErrorFromErrno(errno));
   }
@@ -133,8 +132,7 @@ DWORD WINAPI GetFileSize(HANDLE handle, LPDWORD fileSizeHigh) {
   return static_cast<DWORD>(size);
 }
 
-BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
-                     LPOVERLAPPED) {
+BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED) {
   if (bytesRead != nullptr) *bytesRead = 0;
   OpenFile *file = FileFromHandle(handle);
   if (file == nullptr) return FALSE;
@@ -150,8 +148,7 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD by
   return TRUE;
 }
 
-BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
-                      LPOVERLAPPED) {
+BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED) {
   if (bytesWritten != nullptr) *bytesWritten = 0;
   OpenFile *file = FileFromHandle(handle);
   if (file == nullptr) return FALSE;
@@ -166,14 +163,14 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD
   return TRUE;
 }
 
-DWORD WINAPI SetFilePointer(HANDLE handle, LONG distanceToMove, PLONG distanceToMoveHigh,
-                            DWORD moveMethod) {
+DWORD WINAPI SetFilePointer(HANDLE handle, LONG distanceToMove, PLONG distanceToMoveHigh, DWORD moveMethod) {
   OpenFile *file = FileFromHandle(handle);
   if (file == nullptr) return INVALID_SET_FILE_POINTER;
-  off_t distance = distanceToMoveHigh != nullptr
-                       ? static_cast<off_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distanceToMoveHigh)) << 32) |
-                                            static_cast<uint32_t>(distanceToMove))
-                       : static_cast<off_t>(distanceToMove);
+  off_t distance =
+      distanceToMoveHigh != nullptr
+          ? static_cast<off_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distanceToMoveHigh)) << 32) |
+                               static_cast<uint32_t>(distanceToMove))
+          : static_cast<off_t>(distanceToMove);
   int whence = moveMethod == FILE_END ? SEEK_END : moveMethod == FILE_CURRENT ? SEEK_CUR : SEEK_SET;
   off_t at = lseek(file->fd, distance, whence);
   if (at < 0) {

@@ -26,9 +26,7 @@ struct FolderListing : KernelObject {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool HasWildcard(const std::string &pattern) {
-  return pattern.find_first_of("*?") != std::string::npos;
-}
+bool HasWildcard(const std::string &pattern) { return pattern.find_first_of("*?") != std::string::npos; }
 
 bool SameLetter(char a, char b) {
   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
@@ -96,8 +94,7 @@ bool IsFolder(const std::string &hostPath) {
 }
 
 // A pattern without wildcards names one entry.
-HANDLE FindOneEntry(const std::string &hostFolder, const char *fileName,
-                    LPWIN32_FIND_DATAA data) {
+HANDLE FindOneEntry(const std::string &hostFolder, const char *fileName, LPWIN32_FIND_DATAA data) {
   std::string hostPath = HostPath(fileName);
   struct stat info;
   if (stat(hostPath.c_str(), &info) != 0 && lstat(hostPath.c_str(), &info) != 0) {

@@ -46,7 +46,8 @@ LPVOID WINAPI HeapAlloc(HANDLE handle, DWORD flags, size_t bytes) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  void *memory = (flags & HEAP_ZERO_MEMORY) ? std::calloc(1, bytes ? bytes : 1) : std::malloc(bytes ? bytes : 1);
+  void *memory =
+      (flags & HEAP_ZERO_MEMORY) ? std::calloc(1, bytes ? bytes : 1) : std::malloc(bytes ? bytes : 1);
   if (memory == nullptr) return nullptr;
   heap->blocks.emplace(memory, bytes);
   heap->used += bytes;

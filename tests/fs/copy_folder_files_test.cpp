@@ -76,9 +76,11 @@ struct FailureCase {
 TEST_F(CopyFolderFilesTest, FailuresCopyAndCreateNothing) {
   test_drive::WriteBytes("C:\\Program Files\\a-file", "x");
   const FailureCase cases[] = {
-      {"missing source", "C:\\Program Files\\Missing\\", "C:\\Program Files\\Copy", "C:\\Program Files\\Copy"},
+      {"missing source", "C:\\Program Files\\Missing\\", "C:\\Program Files\\Copy",
+       "C:\\Program Files\\Copy"},
       {"missing parent", kInstall.c_str(), "C:\\Program Files\\No\\Copy", "C:\\Program Files\\No"},
-      {"destination is a file", kInstall.c_str(), "C:\\Program Files\\a-file", "C:\\Program Files\\a-file\\QZ.exe"},
+      {"destination is a file", kInstall.c_str(), "C:\\Program Files\\a-file",
+       "C:\\Program Files\\a-file\\QZ.exe"},
       {"empty source", "", "C:\\Program Files\\Copy", "C:\\Program Files\\Copy"},
       {"absent source", nullptr, "C:\\Program Files\\Copy", "C:\\Program Files\\Copy"},
       {"empty destination", kInstall.c_str(), "", nullptr},

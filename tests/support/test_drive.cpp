@@ -92,8 +92,8 @@ void HideFolder(const std::string &windowsPath) {
 }
 
 HANDLE HoldWithoutSharing(const std::string &windowsPath) {
-  return CreateFileA(windowsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileA(windowsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                     nullptr);
 }
 
 }  // namespace test_drive

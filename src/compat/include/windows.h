@@ -3,7 +3,7 @@
 // compile unchanged against either.
 #pragma once
 
-#include "win_types.h"
 #include "win_kernel.h"
 #include "win_system.h"
+#include "win_types.h"
 #include "win_user.h"
