@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -31,20 +32,49 @@ bool Exists(const std::string &path) {
   return lstat(path.c_str(), &info) == 0;
 }
 
+std::string Folded(const std::string &name) {
+  std::string folded = name;
+  for (char &c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return folded;
+}
+
+// The names of recently searched folders by their folded spelling, valid while
+// the folder's change time stays as it was when they were read. Without it,
+// creating n files in one folder would list that folder n times.
+struct FolderNames {
+  timespec changed = {};
+  std::unordered_map<std::string, std::string> spellings;
+};
+constexpr size_t kCachedFolders = 64;
+auto &folderNames = *new std::unordered_map<std::string, FolderNames>;
+
+bool SameTime(const timespec &a, const timespec &b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+const FolderNames *NamesOf(const std::string &folder) {
+  const std::string listed = folder.empty() ? "/" : folder;
+  struct stat info;
+  if (stat(listed.c_str(), &info) != 0) return nullptr;
+  auto cached = folderNames.find(listed);
+  if (cached != folderNames.end() && SameTime(cached->second.changed, info.st_mtim)) return &cached->second;
+  DIR *dir = opendir(listed.c_str());
+  if (dir == nullptr) return nullptr;
+  if (folderNames.size() >= kCachedFolders) folderNames.clear();
+  FolderNames &names = folderNames[listed];
+  names.changed = info.st_mtim;
+  names.spellings.clear();
+  while (dirent *entry = readdir(dir)) names.spellings.emplace(Folded(entry->d_name), entry->d_name);
+  closedir(dir);
+  return &names;
+}
+
 // The spelling under which `name` exists in `folder`, ignoring ASCII case.
 bool FindSpelling(const std::string &folder, const std::string &name, std::string &spelling) {
-  DIR *dir = opendir(folder.empty() ? "/" : folder.c_str());
-  if (dir == nullptr) return false;
-  bool found = false;
-  while (dirent *entry = readdir(dir)) {
-    if (SameNameIgnoringCase(entry->d_name, name)) {
-      spelling = entry->d_name;
-      found = true;
-      break;
-    }
-  }
-  closedir(dir);
-  return found;
+  const FolderNames *names = NamesOf(folder);
+  if (names == nullptr) return false;
+  auto found = names->spellings.find(Folded(name));
+  if (found == names->spellings.end()) return false;
+  spelling = found->second;
+  return true;
 }
 
 std::vector<std::string> Components(std::string_view path) {
@@ -68,13 +98,18 @@ std::vector<std::string> Components(std::string_view path) {
 
 }  // namespace
 
-bool SameNameIgnoringCase(const std::string &a, const std::string &b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
+void NoteNewEntry(const std::string &made) {
+  std::string hostPath = made;
+  while (hostPath.size() > 1 && hostPath.back() == '/') hostPath.pop_back();
+  size_t cut = hostPath.rfind('/');
+  if (cut == std::string::npos) return;
+  std::string folder = cut == 0 ? "/" : hostPath.substr(0, cut);
+  auto cached = folderNames.find(folder);
+  struct stat info;
+  if (cached == folderNames.end() || stat(folder.c_str(), &info) != 0) return;
+  std::string name = hostPath.substr(cut + 1);
+  cached->second.spellings.emplace(Folded(name), name);
+  cached->second.changed = info.st_mtim;
 }
 
 std::string HostPath(const char *windowsPath) {

@@ -9,5 +9,6 @@
 // ASCII letter case. Components that match nothing are kept as written.
 std::string HostPath(const char *windowsPath);
 
-// Compares two names with ASCII letters folded, as Windows compares file names.
-bool SameNameIgnoringCase(const std::string &a, const std::string &b);
+// Tells the path cache that this process just made the entry at `hostPath`,
+// so that a folder filling with new files is not listed again for each.
+void NoteNewEntry(const std::string &hostPath);

@@ -104,6 +104,7 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     }
     return Fail(Win32ErrorFromErrno(errno));
   }
+  if (!existed) NoteNewEntry(path);
   auto *file = new OpenFile;
   file->fd = fd;
   if (!SharingAllows(fd, read, write, shareMode) || !TakeRights(fd, read, write, shareMode)) {
@@ -111,7 +112,8 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     return Fail(ERROR_SHARING_VIOLATION);
   }
   bool truncate = creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;
-  if (truncate && ftruncate(fd, 0) != 0) {
+  // A new file is empty already; truncating it anyway would make ext4 flush it on close.
+  if (truncate && existed && info.st_size > 0 && ftruncate(fd, 0) != 0) {
     DWORD error = Win32ErrorFromErrno(errno);
     delete file;
     return Fail(error);

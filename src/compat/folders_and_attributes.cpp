@@ -11,7 +11,11 @@ BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
-  if (mkdir(HostPath(pathName).c_str(), 0777) == 0) return TRUE;
+  std::string path = HostPath(pathName);
+  if (mkdir(path.c_str(), 0777) == 0) {
+    NoteNewEntry(path);
+    return TRUE;
+  }
   SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno));
   return FALSE;
 }
