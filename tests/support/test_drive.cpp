@@ -91,6 +91,17 @@ void HideFolder(const std::string &windowsPath) {
   hiddenFolders.push_back(windowsPath);
 }
 
+bool UnderWineAsRoot() {
+#ifdef _WIN32
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  const char *user = std::getenv("USERNAME");  // Wine sets it from the host's user
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr && user != nullptr &&
+         std::string(user) == "root";
+#else
+  return false;
+#endif
+}
+
 HANDLE HoldWithoutSharing(const std::string &windowsPath) {
   return CreateFileA(windowsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                      nullptr);

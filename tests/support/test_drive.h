@@ -25,6 +25,10 @@ void MakeFolder(const std::string &windowsPath);
 // Moves a folder out of the way until the next UseFreshDrive.
 void HideFolder(const std::string &windowsPath);
 
+// True in a Windows test run by Wine for the root user, where Wine's file
+// access checks are the host's and root passes them.
+bool UnderWineAsRoot();
+
 // Opens a file without sharing, as a program holding it locked would.
 HANDLE HoldWithoutSharing(const std::string &windowsPath);
 
