@@ -2,8 +2,13 @@
 
 namespace {
 HANDLE mainHeap = nullptr;
-}
+HANDLE textHeap = nullptr;
+}  // namespace
 
 HANDLE MainHeap() { return mainHeap != nullptr ? mainHeap : GetProcessHeap(); }
 
 void UseMainHeap(HANDLE heap) { mainHeap = heap; }
+
+HANDLE TextHeap() { return textHeap != nullptr ? textHeap : GetProcessHeap(); }
+
+void UseTextHeap(HANDLE heap) { textHeap = heap; }

@@ -1,26 +1,27 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+
+#include "base/process_heaps.h"
 
 // The updater's settings and the folders, paths and results resolved from
 // them; one instance for the whole run.
 struct UpdatePlan {
-  std::string appFolderName;
-  std::string downloadTargetSuffix;
-  std::string newVersion;
-  std::string downloadFileName;
-  std::string mainExecutableName;
-  std::string installFolder;
-  std::string backupFolder;
-  std::string preferencesFolder;
+  Text appFolderName;
+  Text downloadTargetSuffix;
+  Text newVersion;
+  Text downloadFileName;
+  Text mainExecutableName;
+  Text installFolder;
+  Text backupFolder;
+  Text preferencesFolder;
   intptr_t allUsersSearch = 0;
   intptr_t publicSearch = 0;
   intptr_t preferencesSearch = 0;
-  std::string downloadBaseUrl;
-  std::string downloadUrl;
-  std::string tempFolder;
-  std::string downloadTarget;
+  Text downloadBaseUrl;
+  Text downloadUrl;
+  Text tempFolder;
+  Text downloadTarget;
   int32_t downloadResult = 0;
 };
 
