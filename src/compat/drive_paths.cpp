@@ -125,14 +125,11 @@ std::string HostPath(const char *windowsPath) {
   }
   bool resolving = true;
   for (const std::string &part : Components(path)) {
-    std::string next = host + "/" + part;
-    if (resolving && !Exists(next)) {
-      std::string spelling;
-      if (FindSpelling(host, part, spelling))
-        next = host + "/" + spelling;
-      else
-        resolving = false;
-    }
+    std::string next = host;
+    next += '/';
+    std::string spelling;
+    if (resolving && !Exists(next + part)) resolving = FindSpelling(host, part, spelling);
+    next += spelling.empty() ? part : spelling;
     host = next;
   }
   if (host.empty()) return "/";
