@@ -27,5 +27,6 @@ struct UpdatePlan {
 
 extern UpdatePlan updatePlan;
 
-// The download server's host (with optional ":port"), fixed by the build.
+// The download server's host (with optional ":port"), fixed by the build of
+// each executable.
 extern const char *const downloadHost;

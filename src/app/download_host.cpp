@@ -1,0 +1,3 @@
+#include "update/update_plan.h"
+
+const char *const downloadHost = QUORVEL_DOWNLOAD_HOST;
