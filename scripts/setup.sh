@@ -18,6 +18,7 @@ packages=(
   imagemagick
   python3
   curl
+  iproute2
 )
 
 missing=()
