@@ -19,6 +19,9 @@ packages=(
   python3
   curl
   iproute2
+  clang
+  libclang-rt-dev
+  libinih-dev
 )
 
 missing=()

@@ -1,0 +1,61 @@
+#include "prefs/preference_entries.h"
+
+#include <windows.h>
+
+#include "base/process_heaps.h"
+
+struct EntryChunk {
+  EntryChunk *older;
+  size_t capacity;
+  PreferenceEntry *Entries() { return reinterpret_cast<PreferenceEntry *>(this + 1); }
+};
+
+namespace {
+
+// Chunks grow with the file, but stay small enough for any heap to give.
+constexpr size_t kFirstChunk = 32;
+constexpr size_t kLargestChunk = 8192;
+
+}  // namespace
+
+bool ReserveEntries(PreferenceEntries &entries, size_t count) {
+  if (entries.unused >= count) return true;
+  size_t capacity = entries.chunks != nullptr ? entries.chunks->capacity * 2 : kFirstChunk;
+  if (capacity > kLargestChunk) capacity = kLargestChunk;
+  if (capacity < count) capacity = count;
+  auto *chunk = static_cast<EntryChunk *>(
+      HeapAlloc(MainHeap(), 0, sizeof(EntryChunk) + capacity * sizeof(PreferenceEntry)));
+  if (chunk == nullptr) return false;
+  chunk->older = entries.chunks;
+  chunk->capacity = capacity;
+  entries.chunks = chunk;
+  entries.unused = capacity;
+  return true;
+}
+
+PreferenceEntry *TakeEntry(PreferenceEntries &entries) {
+  PreferenceEntry *entry = entries.chunks->Entries() + (entries.chunks->capacity - entries.unused--);
+  *entry = PreferenceEntry{};
+  return entry;
+}
+
+void InsertEntryAfter(PreferenceEntries &entries, PreferenceEntry *before, PreferenceEntry *entry) {
+  PreferenceEntry *&link = before != nullptr ? before->next : entries.first;
+  entry->next = link;
+  link = entry;
+  if (entry->next == nullptr) entries.last = entry;
+}
+
+void FreeEntryTexts(PreferenceEntry &entry) {
+  if (entry.ownsName) HeapFree(MainHeap(), 0, const_cast<char *>(entry.name));
+  if (entry.ownsText) HeapFree(MainHeap(), 0, const_cast<char *>(entry.text));
+}
+
+void FreeEntries(PreferenceEntries &entries) {
+  for (PreferenceEntry *entry = entries.first; entry != nullptr; entry = entry->next) FreeEntryTexts(*entry);
+  while (EntryChunk *chunk = entries.chunks) {
+    entries.chunks = chunk->older;
+    HeapFree(MainHeap(), 0, chunk);
+  }
+  entries = PreferenceEntries{};
+}

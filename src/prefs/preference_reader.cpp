@@ -1,0 +1,82 @@
+#include "prefs/preference_reader.h"
+
+#include <cstring>
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlankOrBreak(char c) { return IsBlank(c) || c == '\r' || c == '\n'; }
+
+// The next CR and the next LF, each searched for once per occurrence, so that
+// a file with only one kind of line end is still read in one pass.
+struct LineEnds {
+  const char *end;
+  const char *nextCr = nullptr;
+  const char *nextLf = nullptr;
+
+  static const char *Find(const char *from, const char *end, char c) {
+    auto *found = static_cast<const char *>(std::memchr(from, c, end - from));
+    return found != nullptr ? found : end;
+  }
+
+  const char *After(const char *from) {
+    if (nextCr < from) nextCr = Find(from, end, '\r');
+    if (nextLf < from) nextLf = Find(from, end, '\n');
+    return nextCr < nextLf ? nextCr : nextLf;
+  }
+};
+
+uint32_t Distance(const char *from, const char *to) { return static_cast<uint32_t>(to - from); }
+
+void CutGroup(PreferenceEntry &entry, const char *line, const char *lineEnd) {
+  const char *name = line + 1;
+  auto *close = static_cast<const char *>(std::memchr(name, ']', lineEnd - name));
+  entry.kind = EntryKind::Group;
+  entry.text = name;
+  entry.textLength = Distance(name, close != nullptr ? close : lineEnd);
+}
+
+void CutComment(PreferenceEntry &entry, const char *line, const char *lineEnd) {
+  const char *text = line + 1;
+  if (text < lineEnd && *text == ' ') ++text;
+  entry.kind = EntryKind::Comment;
+  entry.text = text;
+  entry.textLength = Distance(text, lineEnd);
+}
+
+void CutKey(PreferenceEntry &entry, const char *line, const char *lineEnd) {
+  auto *equals = static_cast<const char *>(std::memchr(line, '=', lineEnd - line));
+  const char *nameEnd = equals != nullptr ? equals : lineEnd;
+  while (nameEnd > line && IsBlank(nameEnd[-1])) --nameEnd;
+  const char *value = equals != nullptr ? equals + 1 : lineEnd;
+  while (value < lineEnd && IsBlank(*value)) ++value;
+  entry.kind = EntryKind::Key;
+  entry.name = line;
+  entry.nameLength = Distance(line, nameEnd);
+  entry.text = value;
+  entry.textLength = Distance(value, lineEnd);
+}
+
+}  // namespace
+
+bool ParsePreferenceText(const char *text, size_t length, PreferenceEntries &entries) {
+  const char *end = text + length;
+  LineEnds lineEnds{end};
+  const char *at = text;
+  while (true) {
+    // Line breaks, the blanks that start a line and lines of nothing else make no entry.
+    while (at < end && IsBlankOrBreak(*at)) ++at;
+    if (at == end) return true;
+    const char *lineEnd = lineEnds.After(at);
+    if (!ReserveEntries(entries, 1)) return false;
+    PreferenceEntry *entry = TakeEntry(entries);
+    if (*at == '[')
+      CutGroup(*entry, at, lineEnd);
+    else if (*at == ';')
+      CutComment(*entry, at, lineEnd);
+    else
+      CutKey(*entry, at, lineEnd);
+    InsertEntryAfter(entries, entries.last, entry);
+    at = lineEnd;
+  }
+}

@@ -1,0 +1,67 @@
+#include "prefs/preference_writer.h"
+
+#include <cstring>
+
+#include "base/process_heaps.h"
+
+namespace {
+
+constexpr char kMarkHead[] = "\xEF\xBB\xBF\r\n";
+constexpr size_t kMarkHeadLength = 5;
+constexpr size_t kMarkLength = 3;
+
+bool FirstLineLooksMarked(const PreferenceEntries &entries) {
+  const PreferenceEntry *first = entries.first;
+  return first != nullptr && first->kind == EntryKind::Key && first->nameLength >= kMarkLength &&
+         std::memcmp(first->name, kMarkHead, kMarkLength) == 0;
+}
+
+uint64_t WrittenLength(const PreferenceEntries &entries, bool marked, bool guarded) {
+  uint64_t length = (marked ? kMarkHeadLength : 0) + (guarded ? 1 : 0);
+  for (const PreferenceEntry *entry = entries.first; entry != nullptr; entry = entry->next)
+    length += entry->kind == EntryKind::Key ? uint64_t{entry->nameLength} + entry->textLength + 5
+                                            : uint64_t{entry->textLength} + 4;
+  return length;
+}
+
+char *Put(char *out, const char *bytes, size_t length) {
+  std::memcpy(out, bytes, length);
+  return out + length;
+}
+
+void Format(const PreferenceEntries &entries, bool marked, bool guarded, char *out) {
+  if (marked) out = Put(out, kMarkHead, kMarkHeadLength);
+  if (guarded) *out++ = ' ';
+  for (const PreferenceEntry *entry = entries.first; entry != nullptr; entry = entry->next) {
+    switch (entry->kind) {
+      case EntryKind::Group:
+        *out++ = '[';
+        out = Put(out, entry->text, entry->textLength);
+        *out++ = ']';
+        break;
+      case EntryKind::Comment:
+        out = Put(out, "; ", 2);
+        out = Put(out, entry->text, entry->textLength);
+        break;
+      case EntryKind::Key:
+        out = Put(out, entry->name, entry->nameLength);
+        out = Put(out, " = ", 3);
+        out = Put(out, entry->text, entry->textLength);
+        break;
+    }
+    out = Put(out, "\r\n", 2);
+  }
+}
+
+}  // namespace
+
+char *BuildPreferenceText(const PreferenceEntries &entries, bool utf8, DWORD &length) {
+  bool guarded = !utf8 && FirstLineLooksMarked(entries);
+  uint64_t written = WrittenLength(entries, utf8, guarded);
+  if (written > 0xFFFFFFFFu) return nullptr;
+  auto *text = static_cast<char *>(HeapAlloc(MainHeap(), 0, static_cast<size_t>(written)));
+  if (text == nullptr) return nullptr;
+  Format(entries, utf8, guarded, text);
+  length = static_cast<DWORD>(written);
+  return text;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Another process opening a file, as another program would: this test
+// executable started again with helper arguments.
+namespace other_process {
+
+// In a helper run, does its work and gives its exit code; -1 in a test run.
+int RunHelperIfAsked(int argc, char **argv);
+
+// True when another process can open `windowsPath` so now.
+bool CanOpen(const std::string &windowsPath, DWORD access, DWORD sharing);
+
+// Holds `windowsPath` open in another process for as long as it lives.
+class FileHolder {
+ public:
+  FileHolder(const std::string &windowsPath, DWORD access, DWORD sharing);
+  ~FileHolder();
+  bool holds() const { return holds_; }
+
+ private:
+  std::string path_;
+  bool holds_ = false;
+  intptr_t process_ = 0;
+};
+
+}  // namespace other_process

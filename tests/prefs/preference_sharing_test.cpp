@@ -1,0 +1,83 @@
+// What other programs and the read-only attribute let the service do.
+#include <gtest/gtest.h>
+
+#include "other_process.h"
+#include "preference_steps.h"
+#include "prefs/preference_file.h"
+#include "support/test_drive.h"
+
+namespace {
+
+const std::string kFile = "C:\\users\\Public\\qz.inf";
+const std::string kBefore = "[Application]\nVersion=2.50\n";
+const std::string kStamped = "[Application]\r\nVersion = 2.51\r\n";
+
+class PreferenceSharingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test_drive::UseFreshDrive();
+    test_drive::WriteBytes(kFile, kBefore);
+  }
+  void TearDown() override {
+    ReleasePreferenceFile();
+    SetFileAttributesA(kFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+};
+
+TEST_F(PreferenceSharingTest, LetsOthersReadButNotWriteWhileOpen) {
+  ASSERT_NE(LoadPreferenceFile(kFile.c_str()), 0);
+  EXPECT_EQ(CurrentPreferenceState(), PreferenceState::Open);
+  EXPECT_TRUE(other_process::CanOpen(kFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE));
+  EXPECT_FALSE(other_process::CanOpen(kFile, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE));
+  EXPECT_FALSE(other_process::CanOpen(kFile, GENERIC_READ, FILE_SHARE_READ))
+      << "we write; it would not share";
+  RunSteps(StampVersion());
+  ReleasePreferenceFile();
+  EXPECT_TRUE(other_process::CanOpen(kFile, GENERIC_WRITE, FILE_SHARE_READ));
+  EXPECT_EQ(test_drive::ReadBytes(kFile), kStamped);
+}
+
+TEST_F(PreferenceSharingTest, ReadsBesideAWriterAndNeverWrites) {
+  other_process::FileHolder writer(kFile, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  ASSERT_TRUE(writer.holds());
+  ASSERT_NE(LoadPreferenceFile(kFile.c_str()), 0);
+  EXPECT_EQ(CurrentPreferenceState(), PreferenceState::OpenReadOnly);
+  EXPECT_EQ(ChoosePreferenceGroup("Application"), 1) << "the text was read";
+  SetPreferenceText("Version", "2.51");
+  ReleasePreferenceFile();
+  EXPECT_EQ(test_drive::ReadBytes(kFile), kBefore);
+}
+
+TEST_F(PreferenceSharingTest, ReadsBesideAReaderThatSharesOnlyReading) {
+  other_process::FileHolder reader(kFile, GENERIC_READ, FILE_SHARE_READ);
+  ASSERT_TRUE(reader.holds());
+  ASSERT_NE(LoadPreferenceFile(kFile.c_str()), 0);
+  EXPECT_EQ(CurrentPreferenceState(), PreferenceState::OpenReadOnly);
+  RunSteps(StampVersion());
+  ReleasePreferenceFile();
+  EXPECT_EQ(test_drive::ReadBytes(kFile), kBefore);
+}
+
+TEST_F(PreferenceSharingTest, TakesAFileLockedAgainstReadingAsAbsentAndWritesNothing) {
+  {
+    other_process::FileHolder locker(kFile, GENERIC_READ, 0);
+    ASSERT_TRUE(locker.holds());
+    EXPECT_EQ(LoadPreferenceFile(kFile.c_str()), 0);
+    EXPECT_EQ(CurrentPreferenceState(), PreferenceState::Absent);
+    RunSteps(StampVersion());
+    ReleasePreferenceFile();
+  }
+  EXPECT_EQ(test_drive::ReadBytes(kFile), kBefore);
+}
+
+TEST_F(PreferenceSharingTest, LeavesAReadOnlyFileUnchanged) {
+  ASSERT_TRUE(SetFileAttributesA(kFile.c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_NE(LoadPreferenceFile(kFile.c_str()), 0);
+  EXPECT_EQ(CurrentPreferenceState(), PreferenceState::OpenReadOnly);
+  EXPECT_EQ(ChoosePreferenceGroup("Application"), 1);
+  SetPreferenceText("Version", "2.51");
+  ReleasePreferenceFile();
+  EXPECT_EQ(test_drive::ReadBytes(kFile), kBefore);
+}
+
+}  // namespace
