@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+// One walk over a private copy of the process environment, for the whole
+// program. Entries come in the order the block holds them, unsorted and
+// unfiltered; an entry beginning with "=" (such as "=C:=C:\") has an empty name.
+
+// Takes a fresh copy of the environment and places the walk before its first
+// entry. 0 when no copy could be taken; the walk must then be started again.
+int StartEnvironmentWalk();
+
+// Moves to the next entry: 1 while there is one, 0 at the end (and ever after).
+int NextEnvironmentEntry();
+
+// The current entry's text before its first "=", and after it. Both are empty
+// for an entry without "=", before the first entry and at the end.
+std::string CurrentEntryName();
+std::string CurrentEntryValue();
+
+// The text with its letters upper-cased by the system code page's rules; empty
+// for an absent text.
+std::string UpperCaseCopy(const char *text);

@@ -1,0 +1,227 @@
+#include "fs/environment_walk.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "base/process_heaps.h"
+#include "compat/environment_block.h"
+#endif
+
+namespace {
+
+using Entry = std::pair<std::string, std::string>;
+
+struct ChildWalk {
+  int exitCode = -1;
+  std::vector<Entry> entries;
+};
+
+std::filesystem::path ProbePath() {
+#ifdef _WIN32
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  return std::filesystem::path(self).parent_path() / "environment_walk_probe.exe";
+#else
+  return std::filesystem::read_symlink("/proc/self/exe").parent_path() / "environment_walk_probe";
+#endif
+}
+
+int RunProbe(const std::vector<std::string> &environment, const std::filesystem::path &output) {
+  std::string probe = ProbePath().string();
+  std::string target = output.string();
+#ifdef _WIN32
+  std::string block;
+  for (const std::string &entry : environment) block.append(entry).push_back('\0');
+  block.append(2, '\0');
+  std::string commandLine = "\"" + probe + "\" \"" + target + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION child = {};
+  if (!CreateProcessA(probe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, block.data(), nullptr,
+                      &startup, &child))
+    return -1;
+  WaitForSingleObject(child.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(child.hProcess, &code);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  return static_cast<int>(code);
+#else
+  std::vector<char *> envp;
+  for (const std::string &entry : environment) envp.push_back(const_cast<char *>(entry.c_str()));
+  envp.push_back(nullptr);
+  char *argv[] = {probe.data(), target.data(), nullptr};
+  pid_t child = 0;
+  if (posix_spawn(&child, probe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -1;
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
+
+// Starts the probe with exactly this environment block and reads back its walk.
+ChildWalk WalkInChild(const std::vector<std::string> &environment) {
+  auto output = std::filesystem::temp_directory_path() /
+                ("environment_walk_" + std::to_string(GetCurrentProcessId()) + ".bin");
+  ChildWalk walk;
+  walk.exitCode = RunProbe(environment, output);
+  std::ifstream in(output, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::string> texts;
+  for (size_t start = 0, end; (end = bytes.find('\0', start)) != std::string::npos; start = end + 1)
+    texts.push_back(bytes.substr(start, end - start));
+  for (size_t i = 0; i + 1 < texts.size(); i += 2) walk.entries.emplace_back(texts[i], texts[i + 1]);
+  in.close();
+  std::filesystem::remove(output);
+  return walk;
+}
+
+void SetVariable(const char *name, const char *value) {
+#ifdef _WIN32
+  SetEnvironmentVariableA(name, value);
+#else
+  setenv(name, value, 1);
+#endif
+}
+
+// Walks to the end, gathering the entries.
+std::vector<Entry> RestOfWalk() {
+  std::vector<Entry> entries;
+  while (NextEnvironmentEntry() == 1) entries.emplace_back(CurrentEntryName(), CurrentEntryValue());
+  return entries;
+}
+
+int CountOf(const std::vector<Entry> &entries, const Entry &wanted) {
+  int count = 0;
+  for (const Entry &entry : entries) count += entry == wanted ? 1 : 0;
+  return count;
+}
+
+TEST(EnvironmentWalkTest, YieldsEveryEntryOfTheBlockInItsOrderSplitAtTheFirstEquals) {
+  const std::vector<std::string> block = {"Path=C:\\bin", "=C:=C:\\work", "NOEQUALS",
+                                          "Key=a=b==c",   "Temp=first",   "temp=second",
+                                          "TEMP=third",   "tEmP=",        "==leading=two"};
+  const std::vector<Entry> expected = {{"Path", "C:\\bin"}, {"", "C:=C:\\work"}, {"", ""},
+                                       {"Key", "a=b==c"},   {"Temp", "first"},   {"temp", "second"},
+                                       {"TEMP", "third"},   {"tEmP", ""},        {"", "=leading=two"}};
+  ChildWalk walk = WalkInChild(block);
+  ASSERT_EQ(walk.exitCode, 0);
+  ASSERT_GE(walk.entries.size(), expected.size());
+#ifdef _WIN32
+  // Wine appends entries of its own after the block it was given.
+  walk.entries.resize(expected.size());
+#endif
+  EXPECT_EQ(walk.entries, expected);
+
+  std::vector<std::string> matching;
+  for (const Entry &entry : walk.entries)
+    if (UpperCaseCopy(entry.first.c_str()) == "TEMP") matching.push_back(entry.second);
+  EXPECT_EQ(matching, (std::vector<std::string>{"first", "second", "third", ""}))
+      << "every spelling of TEMP matches the upper-cased comparison";
+}
+
+#ifndef _WIN32
+TEST(EnvironmentWalkTest, AnEmptyEnvironmentGivesAWalkWithoutEntries) {
+  ChildWalk walk = WalkInChild({});
+  EXPECT_EQ(walk.exitCode, 0) << "the walk starts even with nothing in it";
+  EXPECT_TRUE(walk.entries.empty());
+}
+#endif
+
+TEST(EnvironmentWalkTest, ReadsACopyTakenAtTheStartAndARestartTakesAFreshOne) {
+  SetVariable("QUORVEL_WALK_PROBE", "before=start");
+  ASSERT_EQ(StartEnvironmentWalk(), 1);
+  EXPECT_EQ(CurrentEntryName(), "") << "no entry before the first step";
+  EXPECT_EQ(CurrentEntryValue(), "");
+  ASSERT_EQ(NextEnvironmentEntry(), 1);
+  std::vector<Entry> seen = {{CurrentEntryName(), CurrentEntryValue()}};
+  SetVariable("QUORVEL_WALK_PROBE", "changed");
+  SetVariable("QUORVEL_WALK_LATE", "late");
+  std::vector<Entry> rest = RestOfWalk();
+  seen.insert(seen.end(), rest.begin(), rest.end());
+  EXPECT_EQ(CountOf(seen, {"QUORVEL_WALK_PROBE", "before=start"}), 1);
+  EXPECT_EQ(CountOf(seen, {"QUORVEL_WALK_PROBE", "changed"}), 0) << "changes wait for the next start";
+  EXPECT_EQ(CountOf(seen, {"QUORVEL_WALK_LATE", "late"}), 0);
+  EXPECT_EQ(NextEnvironmentEntry(), 0) << "the end stays the end";
+  EXPECT_EQ(CurrentEntryName(), "");
+  EXPECT_EQ(CurrentEntryValue(), "");
+
+  ASSERT_EQ(StartEnvironmentWalk(), 1);
+  std::vector<Entry> whole = RestOfWalk();
+  ASSERT_EQ(StartEnvironmentWalk(), 1);
+  ASSERT_EQ(NextEnvironmentEntry(), 1);
+  ASSERT_EQ(NextEnvironmentEntry(), 1);
+  ASSERT_EQ(StartEnvironmentWalk(), 1) << "restarted in mid-walk";
+  EXPECT_EQ(RestOfWalk(), whole) << "a restart goes back before the first entry";
+  EXPECT_EQ(CountOf(whole, {"QUORVEL_WALK_PROBE", "changed"}), 1);
+  EXPECT_EQ(CountOf(whole, {"QUORVEL_WALK_LATE", "late"}), 1);
+}
+
+TEST(EnvironmentWalkTest, UpperCaseCopyUpperCasesLettersOnlyAndLeavesItsInputAlone) {
+  struct Case {
+    const char *text;
+    const char *upper;
+  };
+  const Case cases[] = {
+      {"temp", "TEMP"},
+      {"tEmP", "TEMP"},
+      {"TEMP", "TEMP"},
+      {"", ""},
+      {"0123 !#$%=\\_-.~", "0123 !#$%=\\_-.~"},
+      {"C:\\users\\qz\\Temp", "C:\\USERS\\QZ\\TEMP"},
+  };
+  for (const Case &c : cases) {
+    std::string input = c.text;
+    EXPECT_EQ(UpperCaseCopy(input.c_str()), c.upper) << c.text;
+    EXPECT_EQ(input, c.text) << "the input is never changed";
+  }
+  EXPECT_EQ(UpperCaseCopy(nullptr), "");
+}
+
+TEST(EnvironmentWalkTest, UpperCaseCopyFollowsTheWestern8BitCodePage) {
+#ifdef _WIN32
+  if (GetACP() != 1252) GTEST_SKIP() << "the system code page is " << GetACP();
+#endif
+  EXPECT_EQ(UpperCaseCopy("\xE9t\xE9"), "\xC9T\xC9");                // été
+  EXPECT_EQ(UpperCaseCopy("\xFF\x9A\x9C\x9E"), "\x9F\x8A\x8C\x8E");  // ÿšœž
+  EXPECT_EQ(UpperCaseCopy("\xDF\xF7"), "\xDF\xF7");  // ß has no capital here, ÷ is no letter
+}
+
+#ifndef _WIN32
+TEST(EnvironmentWalkTest, FailsWhenThePlatformGivesNoBlockAndNeedsAFreshStart) {
+  ASSERT_EQ(StartEnvironmentWalk(), 1);
+  environment_block::WithholdBlocks(true);
+  EXPECT_EQ(StartEnvironmentWalk(), 0);
+  environment_block::WithholdBlocks(false);
+  EXPECT_EQ(NextEnvironmentEntry(), 0) << "the earlier copy went with the failed start";
+  EXPECT_EQ(CurrentEntryName(), "");
+}
+
+TEST(EnvironmentWalkTest, GivesTheBlockBackWhenItsCopyCannotBeAllocated) {
+  HANDLE tiny = HeapCreate(0, 0, 1);
+  UseMainHeap(tiny);
+  EXPECT_EQ(StartEnvironmentWalk(), 0);
+  UseMainHeap(nullptr);
+  HeapDestroy(tiny);
+  EXPECT_EQ(environment_block::BlocksHeld(), 0);
+  EXPECT_EQ(NextEnvironmentEntry(), 0);
+  ASSERT_EQ(StartEnvironmentWalk(), 1);
+  EXPECT_EQ(environment_block::BlocksHeld(), 0) << "a successful start gives the block back too";
+}
+#endif
+
+}  // namespace
