@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 extern char **environ;
@@ -30,7 +30,7 @@ LPCH WINAPI GetEnvironmentStrings(void) {
   block.push_back('\0');
   auto *copy = static_cast<char *>(std::malloc(block.size()));
   if (copy == nullptr) return nullptr;
-  std::memcpy(copy, block.data(), block.size());
+  std::copy(block.begin(), block.end(), copy);
   ++held;
   return copy;
 }

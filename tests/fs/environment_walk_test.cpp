@@ -62,6 +62,7 @@ int RunProbe(const std::vector<std::string> &environment, const std::filesystem:
   return static_cast<int>(code);
 #else
   std::vector<char *> envp;
+  envp.reserve(environment.size() + 1);
   for (const std::string &entry : environment) envp.push_back(const_cast<char *>(entry.c_str()));
   envp.push_back(nullptr);
   char *argv[] = {probe.data(), target.data(), nullptr};
