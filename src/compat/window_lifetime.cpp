@@ -1,0 +1,109 @@
+// Creating and destroying windows. Handles of destroyed windows are given out
+// again, lowest first, as the platform recycles its handle slots.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "window_table.h"
+
+namespace {
+
+constexpr uintptr_t kFirstHandle = 0x10020;
+
+HWND FreeHandle(const WindowTable &table) {
+  uintptr_t candidate = kFirstHandle;
+  for (auto &entry : table.windows) {  // ordered by handle
+    if (reinterpret_cast<uintptr_t>(entry.first) != candidate) break;
+    candidate += 2;
+  }
+  return reinterpret_cast<HWND>(candidate);
+}
+
+HWND Fail(DWORD error) {
+  SetLastError(error);
+  return nullptr;
+}
+
+void Unlink(WindowTable &table, HWND window, const ModelWindow &record) {
+  std::vector<HWND> &siblings =
+      record.parent != nullptr ? table.windows.at(record.parent).children : table.topLevel;
+  siblings.erase(std::remove(siblings.begin(), siblings.end(), window), siblings.end());
+}
+
+void Forget(WindowTable &table, HWND window) {
+  ModelWindow &record = table.windows.at(window);
+  for (HWND child : std::vector<HWND>(record.children)) Forget(table, child);
+  if (table.foreground == window) table.foreground = nullptr;
+  Unlink(table, window, record);
+  table.windows.erase(window);
+}
+
+}  // namespace
+
+BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL, DWORD exStyle) {
+  if (rect == nullptr) return FALSE;
+  RECT frame = FrameOf(style, exStyle);
+  rect->left -= frame.left;
+  rect->top -= frame.top;
+  rect->right += frame.right;
+  rect->bottom += frame.bottom;
+  return TRUE;
+}
+
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                            int width, int height, HWND parent, HMENU, HINSTANCE, LPVOID) {
+  WindowTable &table = Windows();
+  TableLock hold(table.lock);
+  if (table.refuseCreation) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  auto windowClass = table.classes.find(LowerCase(className));
+  if (windowClass == table.classes.end()) return Fail(ERROR_CANNOT_FIND_WND_CLASS);
+  ModelWindow *parentRecord = WindowOf(parent);
+  if (parent != nullptr && parentRecord == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
+  bool child = (style & WS_CHILD) != 0;
+  if (child && parentRecord == nullptr) return Fail(ERROR_TLW_WITH_WSCHILD);
+
+  ModelWindow record;
+  record.className = windowClass->second.name;
+  record.procedure = windowClass->second.attributes.lpfnWndProc;
+  record.text = windowName != nullptr ? windowName : "";
+  record.style = style;
+  record.exStyle = exStyle;
+  record.thread = GetCurrentThreadId();
+  record.process = GetCurrentProcessId();
+  POINT origin = {x, y};
+  if (child) {
+    POINT client = ClientOrigin(*parentRecord);
+    origin = {client.x + x, client.y + y};
+    record.parent = parent;
+  } else {
+    record.owner = parent;
+  }
+  record.rect = {origin.x, origin.y, origin.x + width, origin.y + height};
+
+  HWND window = FreeHandle(table);
+  table.windows.emplace(window, std::move(record));
+  if (child) {
+    parentRecord->children.push_back(window);  // new controls go under their elder siblings
+  } else {
+    PlaceOnTopOfBand(table, window);
+    if (style & WS_VISIBLE) table.foreground = window;
+  }
+  MarkUnpainted(window, false);
+  return window;
+}
+
+BOOL WINAPI DestroyWindow(HWND window) {
+  WindowTable &table = Windows();
+  TableLock hold(table.lock);
+  if (WindowOf(window) == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  Forget(table, window);
+  return TRUE;
+}
+
+BOOL WINAPI IsWindow(HWND window) {
+  TableLock hold(Windows().lock);
+  return WindowOf(window) != nullptr ? TRUE : FALSE;
+}

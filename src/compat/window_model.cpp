@@ -1,0 +1,59 @@
+#include "window_model.h"
+
+#include "window_table.h"
+
+void window_model::Reset() {
+  WindowTable &table = Windows();
+  std::vector<HWND> open;
+  {
+    TableLock hold(table.lock);
+    open = table.topLevel;
+  }
+  for (HWND window : open) DestroyWindow(window);
+  TableLock hold(table.lock);
+  for (auto entry = table.classes.begin(); entry != table.classes.end();)
+    entry = entry->second.builtIn ? std::next(entry) : table.classes.erase(entry);
+  table.acceleratorTables.clear();
+  table.foreground = nullptr;
+  table.refuseCreation = false;
+  table.answerMessageBox = nullptr;
+}
+
+void window_model::RefuseWindowCreation(bool refuse) {
+  TableLock hold(Windows().lock);
+  Windows().refuseCreation = refuse;
+}
+
+void window_model::AnswerMessageBoxes(std::function<int(const MessageBoxCall &)> answer) {
+  TableLock hold(Windows().lock);
+  Windows().answerMessageBox = std::move(answer);
+}
+
+std::vector<window_model::SentMessage> window_model::MessagesSentTo(HWND window) {
+  TableLock hold(Windows().lock);
+  ModelWindow *record = WindowOf(window);
+  return record != nullptr ? record->messages : std::vector<SentMessage>();
+}
+
+std::vector<HWND> window_model::WindowsAwaitingPaint() {
+  TableLock hold(Windows().lock);
+  std::vector<HWND> waiting;
+  for (auto &entry : Windows().windows)
+    if (entry.second.awaitsPainting && ShownOnScreen(entry.first)) waiting.push_back(entry.first);
+  return waiting;
+}
+
+std::vector<std::vector<ACCEL>> window_model::LiveAcceleratorTables() {
+  TableLock hold(Windows().lock);
+  std::vector<std::vector<ACCEL>> tables;
+  for (auto &entry : Windows().acceleratorTables) tables.push_back(entry.second);
+  return tables;
+}
+
+void window_model::MoveToProcess(HWND window, DWORD processId, DWORD threadId) {
+  TableLock hold(Windows().lock);
+  if (ModelWindow *record = WindowOf(window)) {
+    record->process = processId;
+    record->thread = threadId;
+  }
+}
