@@ -1,0 +1,61 @@
+#include <windows.h>
+// After windows.h, which it builds on.
+#include <commctrl.h>
+
+#include "base/any_number.h"
+#include "ui/control_service.h"
+#include "ui/progress_window.h"
+#include "ui/window_records.h"
+#include "ui/window_service.h"
+
+namespace {
+
+HWND CreateControl(const char *className, const char *text, DWORD style, int x, int y, int width,
+                   int height) {
+  return CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
+                         Records().currentParent, nullptr, WindowModule(), nullptr);
+}
+
+void DestroyControl(int number) {
+  WindowControl *old = Records().controls.Find(number);
+  if (old == nullptr) return;
+  DestroyWindow(old->control);
+  Records().controls.Free(number);
+}
+
+// The number is taken only now that the control exists, so a control that
+// could not be made leaves the number's old one in place.
+intptr_t RecordControl(int number, HWND control, ControlKind kind) {
+  if (number != AnyNumber) DestroyControl(number);
+  int taken = number == AnyNumber ? Records().controls.FreshNumber() : number;
+  Records().controls.Put(taken, WindowControl{control, Records().currentParent, kind});
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), 1);
+  RedrawWindow(control, nullptr, nullptr, kPaintNow);
+  return number == AnyNumber ? taken : reinterpret_cast<intptr_t>(control);
+}
+
+}  // namespace
+
+intptr_t AddProgressBar(int number, int x, int y, int width, int height, int32_t minimum, int32_t maximum) {
+  if (number < AnyNumber) return 0;
+  HWND bar = CreateControl(PROGRESS_CLASSA, nullptr, 0, x, y, width, height);
+  if (bar == nullptr) return 0;
+  SendMessageA(bar, PBM_SETRANGE32, static_cast<WPARAM>(minimum), static_cast<LPARAM>(maximum));
+  return RecordControl(number, bar, ControlKind::ProgressBar);
+}
+
+int32_t SetProgressValue(int number, int32_t value) {
+  WindowControl *control = Records().controls.Find(number);
+  if (control == nullptr || control->kind != ControlKind::ProgressBar) return 0;
+  auto previous =
+      static_cast<int32_t>(SendMessageA(control->control, PBM_SETPOS, static_cast<WPARAM>(value), 0));
+  RedrawWindow(control->control, nullptr, nullptr, kPaintNow);
+  return previous;
+}
+
+intptr_t AddStatusText(int number, int x, int y, int width, int height, const char *text) {
+  if (number < AnyNumber) return 0;
+  HWND line = CreateControl("Static", text != nullptr ? text : "", WS_GROUP | SS_LEFT, x, y, width, height);
+  if (line == nullptr) return 0;
+  return RecordControl(number, line, ControlKind::StatusText);
+}
