@@ -1,0 +1,160 @@
+// Watches another program's windows from outside, under the same Wine prefix
+// (or on Windows), and records what they show as a timeline (see timeline.h).
+//
+//   quorvel-observer watch --title TEXT [--title TEXT]... [--pid N] [--click-ok]
+//       [--interval MS] [--timeout MS] [--ready-event NAME] [--stop-event NAME]
+//       [--out FILE] [-- PROGRAM ARGUMENT...]
+//     Records the top-level windows with these titles (of process N only, or of
+//     PROGRAM, which it starts and watches until it ends); --click-ok clicks
+//     the OK button of each message box among them. The timeline goes to FILE
+//     or standard output.
+//   quorvel-observer snap --title TEXT --out FILE.bmp
+//     Writes the screen's pixels under the window (frame included) as a BMP.
+//   quorvel-observer show --title TEXT [--topmost] [--ready-event NAME] [--stop-event NAME]
+//     Shows a window of its own until the stop event is set: another process's
+//     window on the same desktop.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "screen_bitmap.h"
+#include "window_reading.h"
+#include "window_watch.h"
+
+namespace {
+
+struct Arguments {
+  std::string mode;
+  std::vector<std::string> titles;
+  std::string out;
+  std::string readyEvent;
+  std::string stopEvent;
+  DWORD processId = 0;
+  DWORD intervalMs = 10;
+  DWORD timeoutMs = 120000;
+  bool clickOk = false;
+  bool topmost = false;
+  std::vector<std::string> program;
+};
+
+bool Parse(int argc, char **argv, Arguments &arguments) {
+  if (argc < 2) return false;
+  arguments.mode = argv[1];
+  for (int i = 2; i < argc; ++i) {
+    std::string option = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (option == "--") {
+      arguments.program.assign(argv + i + 1, argv + argc);
+      break;
+    }
+    if (option == "--click-ok") {
+      arguments.clickOk = true;
+    } else if (option == "--topmost") {
+      arguments.topmost = true;
+    } else if (!hasValue) {
+      return false;
+    } else if (option == "--title") {
+      arguments.titles.push_back(argv[++i]);
+    } else if (option == "--out") {
+      arguments.out = argv[++i];
+    } else if (option == "--ready-event") {
+      arguments.readyEvent = argv[++i];
+    } else if (option == "--stop-event") {
+      arguments.stopEvent = argv[++i];
+    } else if (option == "--pid") {
+      arguments.processId = std::strtoul(argv[++i], nullptr, 10);
+    } else if (option == "--interval") {
+      arguments.intervalMs = std::strtoul(argv[++i], nullptr, 10);
+    } else if (option == "--timeout") {
+      arguments.timeoutMs = std::strtoul(argv[++i], nullptr, 10);
+    } else {
+      return false;
+    }
+  }
+  return !arguments.titles.empty();
+}
+
+HANDLE OpenNamedEvent(const std::string &name) {
+  return name.empty() ? nullptr : OpenEventA(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, name.c_str());
+}
+
+int Watch(const Arguments &arguments) {
+  std::FILE *timeline = arguments.out.empty() ? stdout : std::fopen(arguments.out.c_str(), "w");
+  if (timeline == nullptr) return 1;
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  Emit(timeline, "observer",
+       "frequency=" + std::to_string(frequency.QuadPart) + " pid=" + std::to_string(GetCurrentProcessId()));
+  WatchOptions options;
+  options.titles.insert(arguments.titles.begin(), arguments.titles.end());
+  options.processId = arguments.processId;
+  options.clickOk = arguments.clickOk;
+  options.intervalMs = arguments.intervalMs;
+  options.timeoutMs = arguments.timeoutMs;
+  options.readyEvent = OpenNamedEvent(arguments.readyEvent);
+  options.stopEvent = OpenNamedEvent(arguments.stopEvent);
+  PROCESS_INFORMATION program = {};
+  if (!arguments.program.empty()) {
+    std::string line = CommandLineOf(arguments.program);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &program))
+      return 1;
+    options.processId = program.dwProcessId;
+    options.process = program.hProcess;
+    Emit(timeline, "started", "pid=" + std::to_string(program.dwProcessId));
+  } else if (arguments.processId != 0) {
+    options.process = OpenProcess(SYNCHRONIZE, FALSE, arguments.processId);
+  }
+  bool ended = WatchWindows(options, timeline);
+  DWORD code = 0;
+  if (ended && program.hProcess != nullptr && GetExitCodeProcess(program.hProcess, &code))
+    Emit(timeline, "exited", "pid=" + std::to_string(program.dwProcessId) + " code=" + std::to_string(code));
+  Emit(timeline, ended ? "stopped" : "timeout", "");
+  if (timeline != stdout) std::fclose(timeline);
+  return 0;
+}
+
+int Snap(const Arguments &arguments) {
+  HWND window = FindWindowA(nullptr, arguments.titles.front().c_str());
+  RECT rect = {};
+  if (window == nullptr || !GetWindowRect(window, &rect)) return 1;
+  return WriteBitmapFile(arguments.out, CaptureScreen(rect)) ? 0 : 1;
+}
+
+int Show(const Arguments &arguments) {
+  HWND window = CreateWindowExA(arguments.topmost ? WS_EX_TOPMOST : 0, "Static",
+                                arguments.titles.front().c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 900, 700,
+                                240, 120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (window == nullptr) return 1;
+  HANDLE stop = OpenNamedEvent(arguments.stopEvent);
+  if (HANDLE ready = OpenNamedEvent(arguments.readyEvent)) SetEvent(ready);
+  DWORD started = GetTickCount();
+  while (GetTickCount() - started < arguments.timeoutMs) {
+    DWORD woken = MsgWaitForMultipleObjects(stop != nullptr ? 1 : 0, &stop, FALSE, 50, QS_ALLINPUT);
+    if (stop != nullptr && woken == WAIT_OBJECT_0) break;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  DestroyWindow(window);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  Arguments arguments;
+  if (!Parse(argc, argv, arguments)) {
+    std::fprintf(stderr, "usage: quorvel-observer watch|snap|show --title TEXT ... (see its source)\n");
+    return 2;
+  }
+  if (arguments.mode == "watch") return Watch(arguments);
+  if (arguments.mode == "snap") return Snap(arguments);
+  if (arguments.mode == "show") return Show(arguments);
+  return 2;
+}

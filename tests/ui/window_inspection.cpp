@@ -1,0 +1,59 @@
+#include "window_inspection.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "window_texts.h"
+
+namespace window_inspection {
+
+namespace {
+
+BOOL CALLBACK Collect(HWND window, LPARAM order) {
+  reinterpret_cast<std::vector<HWND> *>(order)->push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
+HWND FindTopLevel(const char *title) { return FindWindowA(nullptr, title); }
+
+std::vector<HWND> ChildrenOf(HWND window) {
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+    children.push_back(child);
+  return children;
+}
+
+std::string ClientRectText(HWND window, HWND control) {
+  RECT rect = {};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT *>(&rect), 2);
+  return RectText(rect);
+}
+
+std::string ScreenRectText(HWND window) {
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  return RectText(rect);
+}
+
+int BarPosition(HWND bar) { return static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)); }
+
+std::string BarRange(HWND bar) {
+  PBRANGE range = {};
+  SendMessageA(bar, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+  return std::to_string(range.iLow) + ".." + std::to_string(range.iHigh);
+}
+
+std::vector<HWND> StackingOrder(const std::vector<HWND> &windows) {
+  std::vector<HWND> all;
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&all));
+  std::vector<HWND> order;
+  for (HWND window : all)
+    if (std::find(windows.begin(), windows.end(), window) != windows.end()) order.push_back(window);
+  return order;
+}
+
+}  // namespace window_inspection
