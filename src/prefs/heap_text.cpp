@@ -4,11 +4,9 @@
 
 #include "base/process_heaps.h"
 #include "prefs/latin1_utf8.h"
+#include "prefs/preference_entries.h"
 
 namespace {
-
-// Entry texts are counted in 32 bits, and a whole file's text must fit one write.
-constexpr size_t kLongestText = 0x7FFFFFFF;
 
 unsigned char FoldAscii(char c) {
   auto byte = static_cast<unsigned char>(c);
@@ -20,7 +18,7 @@ unsigned char FoldAscii(char c) {
 bool CopyCallerText(const char *text, bool toUtf8, HeapText &copy) {
   size_t length = std::strlen(text);
   size_t copyLength = toUtf8 ? Utf8LengthOfLatin1(text, length) : length;
-  if (copyLength > kLongestText) return false;
+  if (copyLength > kLongestEntryText) return false;
   auto *bytes = static_cast<char *>(HeapAlloc(MainHeap(), 0, copyLength + 1));
   if (bytes == nullptr) return false;
   if (toUtf8)

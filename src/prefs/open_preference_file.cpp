@@ -51,8 +51,8 @@ bool ReadExactly(HANDLE file, char *into, DWORD length) {
 bool ReadWholeText(PreferenceFile &preferences) {
   DWORD sizeHigh = 0;
   DWORD size = GetFileSize(preferences.file, &sizeHigh);
-  // Also refuses a failed call, which reports INVALID_FILE_SIZE; entry texts are counted in 31 bits.
-  if (sizeHigh != 0 || size > 0x7FFFFFFF) return false;
+  // Also refuses a failed call, which reports INVALID_FILE_SIZE.
+  if (sizeHigh != 0 || size > kLongestEntryText) return false;
   if (size >= sizeof kUtf8Mark) {
     char head[sizeof kUtf8Mark];
     if (ReadExactly(preferences.file, head, sizeof head) && std::memcmp(head, kUtf8Mark, sizeof head) == 0) {

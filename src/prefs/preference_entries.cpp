@@ -29,21 +29,9 @@ bool ReserveEntries(PreferenceEntries &entries, size_t count) {
   chunk->older = entries.chunks;
   chunk->capacity = capacity;
   entries.chunks = chunk;
+  entries.reserved = chunk->Entries() + capacity;
   entries.unused = capacity;
   return true;
-}
-
-PreferenceEntry *TakeEntry(PreferenceEntries &entries) {
-  PreferenceEntry *entry = entries.chunks->Entries() + (entries.chunks->capacity - entries.unused--);
-  *entry = PreferenceEntry{};
-  return entry;
-}
-
-void InsertEntryAfter(PreferenceEntries &entries, PreferenceEntry *before, PreferenceEntry *entry) {
-  PreferenceEntry *&link = before != nullptr ? before->next : entries.first;
-  entry->next = link;
-  link = entry;
-  if (entry->next == nullptr) entries.last = entry;
 }
 
 void FreeEntryTexts(PreferenceEntry &entry) {

@@ -28,23 +28,27 @@ struct LineEnds {
 
 uint32_t Distance(const char *from, const char *to) { return static_cast<uint32_t>(to - from); }
 
-void CutGroup(PreferenceEntry &entry, const char *line, const char *lineEnd) {
+// Each Cut fills the entry and tells whether the line, up to its end, stands
+// as it would be written.
+bool CutGroup(PreferenceEntry &entry, const char *line, const char *lineEnd) {
   const char *name = line + 1;
   auto *close = static_cast<const char *>(std::memchr(name, ']', lineEnd - name));
   entry.kind = EntryKind::Group;
   entry.text = name;
   entry.textLength = Distance(name, close != nullptr ? close : lineEnd);
+  return close != nullptr && close + 1 == lineEnd;
 }
 
-void CutComment(PreferenceEntry &entry, const char *line, const char *lineEnd) {
+bool CutComment(PreferenceEntry &entry, const char *line, const char *lineEnd) {
   const char *text = line + 1;
   if (text < lineEnd && *text == ' ') ++text;
   entry.kind = EntryKind::Comment;
   entry.text = text;
   entry.textLength = Distance(text, lineEnd);
+  return text == line + 2;
 }
 
-void CutKey(PreferenceEntry &entry, const char *line, const char *lineEnd) {
+bool CutKey(PreferenceEntry &entry, const char *line, const char *lineEnd) {
   auto *equals = static_cast<const char *>(std::memchr(line, '=', lineEnd - line));
   const char *nameEnd = equals != nullptr ? equals : lineEnd;
   while (nameEnd > line && IsBlank(nameEnd[-1])) --nameEnd;
@@ -55,6 +59,7 @@ void CutKey(PreferenceEntry &entry, const char *line, const char *lineEnd) {
   entry.nameLength = Distance(line, nameEnd);
   entry.text = value;
   entry.textLength = Distance(value, lineEnd);
+  return equals != nullptr && nameEnd + 1 == equals && *nameEnd == ' ' && value == equals + 2;
 }
 
 }  // namespace
@@ -70,12 +75,10 @@ bool ParsePreferenceText(const char *text, size_t length, PreferenceEntries &ent
     const char *lineEnd = lineEnds.After(at);
     if (!ReserveEntries(entries, 1)) return false;
     PreferenceEntry *entry = TakeEntry(entries);
-    if (*at == '[')
-      CutGroup(*entry, at, lineEnd);
-    else if (*at == ';')
-      CutComment(*entry, at, lineEnd);
-    else
-      CutKey(*entry, at, lineEnd);
+    bool written = *at == '['   ? CutGroup(*entry, at, lineEnd)
+                   : *at == ';' ? CutComment(*entry, at, lineEnd)
+                                : CutKey(*entry, at, lineEnd);
+    entry->standsWritten = written && end - lineEnd >= 2 && lineEnd[0] == '\r' && lineEnd[1] == '\n';
     InsertEntryAfter(entries, entries.last, entry);
     at = lineEnd;
   }

@@ -16,12 +16,21 @@ bool FirstLineLooksMarked(const PreferenceEntries &entries) {
          std::memcmp(first->name, kMarkHead, kMarkLength) == 0;
 }
 
+size_t LineLength(const PreferenceEntry &entry) {
+  return entry.kind == EntryKind::Key ? size_t{entry.nameLength} + entry.textLength + 5
+                                      : entry.textLength + 4;
+}
+
 uint64_t WrittenLength(const PreferenceEntries &entries, bool marked, bool guarded) {
   uint64_t length = (marked ? kMarkHeadLength : 0) + (guarded ? 1 : 0);
   for (const PreferenceEntry *entry = entries.first; entry != nullptr; entry = entry->next)
-    length += entry->kind == EntryKind::Key ? uint64_t{entry->nameLength} + entry->textLength + 5
-                                            : uint64_t{entry->textLength} + 4;
+    length += LineLength(*entry);
   return length;
+}
+
+// Where the file holds the line of an entry that stands written.
+const char *WrittenLine(const PreferenceEntry &entry) {
+  return entry.kind == EntryKind::Key ? entry.name : entry.text - (entry.kind == EntryKind::Group ? 1 : 2);
 }
 
 char *Put(char *out, const char *bytes, size_t length) {
@@ -29,28 +38,43 @@ char *Put(char *out, const char *bytes, size_t length) {
   return out + length;
 }
 
+char *PutLine(char *out, const PreferenceEntry &entry) {
+  switch (entry.kind) {
+    case EntryKind::Group:
+      *out++ = '[';
+      out = Put(out, entry.text, entry.textLength);
+      *out++ = ']';
+      break;
+    case EntryKind::Comment:
+      out = Put(out, "; ", 2);
+      out = Put(out, entry.text, entry.textLength);
+      break;
+    case EntryKind::Key:
+      out = Put(out, entry.name, entry.nameLength);
+      out = Put(out, " = ", 3);
+      out = Put(out, entry.text, entry.textLength);
+      break;
+  }
+  return Put(out, "\r\n", 2);
+}
+
 void Format(const PreferenceEntries &entries, bool marked, bool guarded, char *out) {
   if (marked) out = Put(out, kMarkHead, kMarkHeadLength);
   if (guarded) *out++ = ' ';
+  // Lines that stand written one after another in the file are copied in one piece.
+  const char *run = nullptr;
+  size_t runLength = 0;
   for (const PreferenceEntry *entry = entries.first; entry != nullptr; entry = entry->next) {
-    switch (entry->kind) {
-      case EntryKind::Group:
-        *out++ = '[';
-        out = Put(out, entry->text, entry->textLength);
-        *out++ = ']';
-        break;
-      case EntryKind::Comment:
-        out = Put(out, "; ", 2);
-        out = Put(out, entry->text, entry->textLength);
-        break;
-      case EntryKind::Key:
-        out = Put(out, entry->name, entry->nameLength);
-        out = Put(out, " = ", 3);
-        out = Put(out, entry->text, entry->textLength);
-        break;
+    if (entry->standsWritten && WrittenLine(*entry) == run + runLength) {
+      runLength += LineLength(*entry);
+      continue;
     }
-    out = Put(out, "\r\n", 2);
+    if (run != nullptr) out = Put(out, run, runLength);
+    run = entry->standsWritten ? WrittenLine(*entry) : nullptr;
+    runLength = entry->standsWritten ? LineLength(*entry) : 0;
+    if (run == nullptr) out = PutLine(out, *entry);
   }
+  if (run != nullptr) Put(out, run, runLength);
 }
 
 }  // namespace
