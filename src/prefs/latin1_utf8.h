@@ -2,6 +2,9 @@
 
 #include <cstddef>
 
+// The UTF-8 byte-order mark that begins a file in UTF-8.
+inline constexpr char kUtf8Mark[3] = {'\xEF', '\xBB', '\xBF'};
+
 // The length of `length` Latin-1 bytes once encoded in UTF-8.
 size_t Utf8LengthOfLatin1(const char *text, size_t length);
 

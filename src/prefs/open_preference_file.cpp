@@ -1,10 +1,9 @@
 #include <cstring>
 
 #include "base/process_heaps.h"
+#include "prefs/latin1_utf8.h"
 #include "prefs/preference_reader.h"
 #include "prefs/preference_record.h"
-
-const char kUtf8Mark[3] = {'\xEF', '\xBB', '\xBF'};
 
 namespace {
 

@@ -34,5 +34,3 @@ OpenOutcome OpenPreferenceFile(PreferenceFile &preferences, const char *path);
 // Writes the file back in its written form, when it was edited and may be
 // written; creates it anew when it could not be opened.
 void WritePreferenceFileBack(PreferenceFile &preferences);
-
-extern const char kUtf8Mark[3];

@@ -3,17 +3,17 @@
 #include <cstring>
 
 #include "base/process_heaps.h"
+#include "prefs/latin1_utf8.h"
 
 namespace {
 
-constexpr char kMarkHead[] = "\xEF\xBB\xBF\r\n";
-constexpr size_t kMarkHeadLength = 5;
-constexpr size_t kMarkLength = 3;
+// The mark and an empty line.
+constexpr size_t kMarkHeadLength = sizeof kUtf8Mark + 2;
 
 bool FirstLineLooksMarked(const PreferenceEntries &entries) {
   const PreferenceEntry *first = entries.first;
-  return first != nullptr && first->kind == EntryKind::Key && first->nameLength >= kMarkLength &&
-         std::memcmp(first->name, kMarkHead, kMarkLength) == 0;
+  return first != nullptr && first->kind == EntryKind::Key && first->nameLength >= sizeof kUtf8Mark &&
+         std::memcmp(first->name, kUtf8Mark, sizeof kUtf8Mark) == 0;
 }
 
 size_t LineLength(const PreferenceEntry &entry) {
@@ -59,7 +59,7 @@ char *PutLine(char *out, const PreferenceEntry &entry) {
 }
 
 void Format(const PreferenceEntries &entries, bool marked, bool guarded, char *out) {
-  if (marked) out = Put(out, kMarkHead, kMarkHeadLength);
+  if (marked) out = Put(Put(out, kUtf8Mark, sizeof kUtf8Mark), "\r\n", 2);
   if (guarded) *out++ = ' ';
   // Lines that stand written one after another in the file are copied in one piece.
   const char *run = nullptr;

@@ -1,4 +1,5 @@
 #include "base/process_heaps.h"
+#include "prefs/latin1_utf8.h"
 #include "prefs/preference_record.h"
 #include "prefs/preference_writer.h"
 #include "prefs/rewrite_in_place.h"
