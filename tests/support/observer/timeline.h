@@ -10,8 +10,8 @@
 // rectangles "left,top,right,bottom". Kinds, in the order they can come:
 //
 //   observer  frequency= pid=                   the first line
-//   ready                                       the first look is taken
 //   started   pid=                              the program given after "--" runs
+//   ready                                       the first look is taken
 //   window    handle= title= class= pid= thread= rect= client=WIDTH,HEIGHT style=
 //             exstyle= visible= enabled= topmost= owner=
 //             a watched top-level window, when first seen and after every change
