@@ -5,26 +5,23 @@
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsBlankOrBreak(char c) { return IsBlank(c) || c == '\r' || c == '\n'; }
+bool IsBreak(char c) { return c == '\r' || c == '\n'; }
+bool IsBlankOrBreak(char c) { return IsBlank(c) || IsBreak(c); }
 
-// The next CR and the next LF, each searched for once per occurrence, so that
-// a file with only one kind of line end is still read in one pass.
-struct LineEnds {
-  const char *end;
-  const char *nextCr = nullptr;
-  const char *nextLf = nullptr;
-
-  static const char *Find(const char *from, const char *end, char c) {
-    auto *found = static_cast<const char *>(std::memchr(from, c, end - from));
-    return found != nullptr ? found : end;
+// The first CR or LF from `from` on, or `end`. One pass, eight bytes at a
+// time: for short lines that beats a library search for each of the two
+// bytes, most of all where the library searches byte by byte.
+const char *LineEnd(const char *from, const char *end) {
+  constexpr uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+  for (; end - from >= 8; from += 8) {
+    uint64_t word;
+    std::memcpy(&word, from, 8);
+    uint64_t cr = word ^ (kOnes * '\r'), lf = word ^ (kOnes * '\n');
+    if ((((cr - kOnes) & ~cr) | ((lf - kOnes) & ~lf)) & kHighs) break;
   }
-
-  const char *After(const char *from) {
-    if (nextCr < from) nextCr = Find(from, end, '\r');
-    if (nextLf < from) nextLf = Find(from, end, '\n');
-    return nextCr < nextLf ? nextCr : nextLf;
-  }
-};
+  while (from < end && !IsBreak(*from)) ++from;
+  return from;
+}
 
 uint32_t Distance(const char *from, const char *to) { return static_cast<uint32_t>(to - from); }
 
@@ -66,13 +63,12 @@ bool CutKey(PreferenceEntry &entry, const char *line, const char *lineEnd) {
 
 bool ParsePreferenceText(const char *text, size_t length, PreferenceEntries &entries) {
   const char *end = text + length;
-  LineEnds lineEnds{end};
   const char *at = text;
   while (true) {
     // Line breaks, the blanks that start a line and lines of nothing else make no entry.
     while (at < end && IsBlankOrBreak(*at)) ++at;
     if (at == end) return true;
-    const char *lineEnd = lineEnds.After(at);
+    const char *lineEnd = LineEnd(at, end);
     if (!ReserveEntries(entries, 1)) return false;
     PreferenceEntry *entry = TakeEntry(entries);
     bool written = *at == '['   ? CutGroup(*entry, at, lineEnd)
