@@ -22,3 +22,20 @@ LPSTR WINAPI CharUpperA(LPSTR text);
 // The calling process and thread.
 DWORD WINAPI GetCurrentProcessId(void);
 DWORD WINAPI GetCurrentThreadId(void);
+
+// Sleeping, and the system timer resolution around it (winmm).
+typedef UINT MMRESULT;
+#define TIMERR_NOERROR 0
+#define TIMERR_NOCANDO 97
+
+void WINAPI Sleep(DWORD milliseconds);
+MMRESULT WINAPI timeBeginPeriod(UINT period);
+MMRESULT WINAPI timeEndPeriod(UINT period);
+
+// Libraries loaded at run time: "name.dll" is the shared library "name.so"
+// beside the executable, its name matched without regard to ASCII case.
+typedef INT_PTR(WINAPI *FARPROC)();
+
+HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
+BOOL WINAPI FreeLibrary(HMODULE module);

@@ -1,0 +1,53 @@
+// Sleep on the monotonic clock, which is fine enough for 1 ms waits, and the
+// winmm resolution raises as counters: the host timer needs no raising.
+#include <mmsystem.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <ctime>
+#include <map>
+
+#include "timer_periods.h"
+
+namespace {
+
+constexpr UINT kLongestPeriod = 1000000;
+
+auto &raisesByPeriod = *new std::map<UINT, int>;
+int raisesInForce = 0;
+int raisesAtLastSleep = 0;
+
+}  // namespace
+
+void WINAPI Sleep(DWORD milliseconds) {
+  raisesAtLastSleep = raisesInForce;
+  timespec until;
+  clock_gettime(CLOCK_MONOTONIC, &until);
+  until.tv_sec += milliseconds / 1000;
+  until.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
+  if (until.tv_nsec >= 1000000000L) {
+    until.tv_sec += 1;
+    until.tv_nsec -= 1000000000L;
+  }
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  }
+}
+
+MMRESULT WINAPI timeBeginPeriod(UINT period) {
+  if (period == 0 || period > kLongestPeriod) return TIMERR_NOCANDO;
+  ++raisesByPeriod[period];
+  ++raisesInForce;
+  return TIMERR_NOERROR;
+}
+
+MMRESULT WINAPI timeEndPeriod(UINT period) {
+  auto raised = raisesByPeriod.find(period);
+  if (raised == raisesByPeriod.end()) return TIMERR_NOCANDO;
+  if (--raised->second == 0) raisesByPeriod.erase(raised);
+  --raisesInForce;
+  return TIMERR_NOERROR;
+}
+
+int TimerPeriodsInForce() { return raisesInForce; }
+
+int TimerPeriodsInForceAtLastSleep() { return raisesAtLastSleep; }
