@@ -52,6 +52,10 @@ typedef HINSTANCE HMODULE;
 
 #define S_OK ((HRESULT)0)
 #define E_FAIL ((HRESULT)0x80004005)
+#define E_INVALIDARG ((HRESULT)0x80070057)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000E)
+#define HRESULT_FROM_WIN32(error) \
+  ((HRESULT)(error) <= 0 ? (HRESULT)(error) : (HRESULT)(((error)&0x0000FFFF) | 0x80070000))
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The file a transfer writes into: beside the target and named after it. It
+// replaces the target only when committed, so a failed transfer leaves the
+// target as it was; uncommitted, it is removed.
+class PartFile {
+ public:
+  explicit PartFile(const std::string &hostTarget);
+  ~PartFile();
+  PartFile(const PartFile &) = delete;
+  PartFile &operator=(const PartFile &) = delete;
+
+  // S_OK when the file could be made; its descriptor is then Descriptor().
+  HRESULT Open();
+  int Descriptor() const { return fd_; }
+  HRESULT Commit();
+
+ private:
+  std::string target_;
+  std::string part_;
+  int fd_ = -1;
+};
