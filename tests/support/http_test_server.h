@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+// The loopback HTTP server of http_test_server.py, in a process of its own
+// for the life of this object, on a free port it picks itself. `answer` is
+// what /downloads/QZv251.exe gives ("file", "404", "500", "cut-short",
+// "slow", "stall", "unreachable"); `servedFile` (a path on drive C:, as the
+// tests name them) is the body, else 64 KiB of fixed bytes. The other paths
+// of the script answer as its documentation says, whatever `answer` is.
+class HttpTestServer {
+ public:
+  explicit HttpTestServer(const std::string &answer = "file", const std::string &servedFile = "",
+                          long slowBytesPerSecond = 0);
+  ~HttpTestServer();
+  HttpTestServer(const HttpTestServer &) = delete;
+  HttpTestServer &operator=(const HttpTestServer &) = delete;
+
+  // 0 when the server did not come up.
+  int Port() const { return port_; }
+  // "http://127.0.0.1:<port>" followed by `path`.
+  std::string Url(const std::string &path) const;
+
+ private:
+  std::string folder_;  // holds the port file; removing the file stops the server
+  int port_ = 0;
+  long process_ = 0;
+};
