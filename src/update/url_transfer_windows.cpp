@@ -1,4 +1,6 @@
 #ifdef _WIN32
+#include <windows.h>
+// After <windows.h>, which MinGW's WinINet header builds on.
 #include <wininet.h>
 
 #include <new>
