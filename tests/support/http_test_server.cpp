@@ -42,8 +42,6 @@ std::string ServerPathOf(const std::string &windowsPath) {
   return host;
 }
 
-std::string ServerPathOfDriveFile(const std::string &windowsPath) { return ServerPathOf(windowsPath); }
-
 std::string MakeFolder() {
   static int made = 0;
   fs::path folder = fs::temp_directory_path() /
@@ -72,10 +70,6 @@ long Spawn(const std::vector<std::string> &arguments) {
 void Reap(long) {}
 #else
 std::string ServerPathOf(const std::string &hostPath) { return hostPath; }
-
-std::string ServerPathOfDriveFile(const std::string &windowsPath) {
-  return test_drive::HostPathOf(windowsPath).string();
-}
 
 std::string MakeFolder() {
   std::string pattern = (fs::temp_directory_path() / "quorvel-http-XXXXXX").string();
@@ -113,6 +107,14 @@ int ReadPort(const fs::path &portFile) {
 
 }  // namespace
 
+std::string HostProgramPathOf(const std::string &windowsPath) {
+#ifdef _WIN32
+  return ServerPathOf(windowsPath);
+#else
+  return test_drive::HostPathOf(windowsPath).string();
+#endif
+}
+
 HttpTestServer::HttpTestServer(const std::string &answer, const std::string &servedFile,
                                long slowBytesPerSecond)
     : folder_(MakeFolder()) {
@@ -121,7 +123,7 @@ HttpTestServer::HttpTestServer(const std::string &answer, const std::string &ser
   std::vector<std::string> arguments = {QUORVEL_PYTHON3, QUORVEL_HTTP_TEST_SERVER,
                                         "--port-file",   ServerPathOf(portFile.string()),
                                         "--answer",      answer};
-  if (!servedFile.empty()) arguments.insert(arguments.end(), {"--file", ServerPathOfDriveFile(servedFile)});
+  if (!servedFile.empty()) arguments.insert(arguments.end(), {"--file", HostProgramPathOf(servedFile)});
   if (slowBytesPerSecond > 0)
     arguments.insert(arguments.end(), {"--rate", std::to_string(slowBytesPerSecond)});
   process_ = Spawn(arguments);

@@ -8,6 +8,10 @@
 // "slow", "stall", "unreachable"); `servedFile` (a path on drive C:, as the
 // tests name them) is the body, else 64 KiB of fixed bytes. The other paths
 // of the script answer as its documentation says, whatever `answer` is.
+// The path under which host programs (the server, curl) see the file of
+// drive C: that the tests name `windowsPath`.
+std::string HostProgramPathOf(const std::string &windowsPath);
+
 class HttpTestServer {
  public:
   explicit HttpTestServer(const std::string &answer = "file", const std::string &servedFile = "",
