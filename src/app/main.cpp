@@ -1,8 +1,28 @@
+// The updater's entry point: runs the update once and always exits with 0.
+#include <windows.h>
+
+#include "app/services.h"
+#include "base/process_heaps.h"
 #include "update/resolve_update_plan.h"
+#include "update/run_update_sequence.h"
 #include "update/update_plan.h"
 
 int main() {
   updatePlan = UpdatePlan{};
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  HANDLE mainHeap = HeapCreate(0, 4096, 0);
+  UseMainHeap(mainHeap);
+  StartServices(module);
+
   ResolveUpdatePlan();
-  return 0;
+  RunUpdateSequence();
+
+  StopServices();
+  // The program's texts go with the text heap.
+  updatePlan = UpdatePlan{};
+  HeapDestroy(TextHeap());
+  UseTextHeap(nullptr);
+  UseMainHeap(nullptr);
+  HeapDestroy(mainHeap);
+  ExitProcess(0);
 }

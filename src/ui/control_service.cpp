@@ -10,6 +10,10 @@ constexpr DWORD kControlClasses = 0xB48;
 
 void StartControlService() {
   font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  PrepareCommonControls();
+}
+
+void PrepareCommonControls() {
   INITCOMMONCONTROLSEX init = {sizeof(INITCOMMONCONTROLSEX), kControlClasses};
   InitCommonControlsEx(&init);
 }

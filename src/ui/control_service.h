@@ -6,5 +6,9 @@
 // common controls ready.
 void StartControlService();
 
+// Makes the common controls ready; the start-up does it once more before the
+// update begins, as the control service's own start did.
+void PrepareCommonControls();
+
 // The shared stock font; nobody frees it.
 HFONT ControlFont();

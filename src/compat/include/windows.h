@@ -4,6 +4,7 @@
 #pragma once
 
 #include "win_kernel.h"
+#include "win_process.h"
 #include "win_system.h"
 #include "win_types.h"
 #include "win_user.h"

@@ -3,11 +3,14 @@
 //
 //   quorvel-observer watch --title TEXT [--title TEXT]... [--pid N] [--click-ok]
 //       [--interval MS] [--timeout MS] [--ready-event NAME] [--stop-event NAME]
-//       [--out FILE] [-- PROGRAM ARGUMENT...]
+//       [--out FILE] [--environment FILE] [-- PROGRAM ARGUMENT...]
 //     Records the top-level windows with these titles (of process N only, or of
 //     PROGRAM, which it starts and watches until it ends); --click-ok clicks
 //     the OK button of each message box among them. The timeline goes to FILE
-//     or standard output.
+//     or standard output. --environment gives PROGRAM the observer's own
+//     environment less its TEMP entries (any letter case), then the entries of
+//     FILE, one NAME=VALUE a line, in that order: Wine would otherwise put its
+//     own TEMP in place of the caller's.
 //   quorvel-observer snap --title TEXT --out FILE.bmp
 //     Writes the screen's pixels under the window (frame included) as a BMP.
 //   quorvel-observer show --title TEXT [--topmost] [--ready-event NAME] [--stop-event NAME]
@@ -17,6 +20,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -33,6 +37,7 @@ struct Arguments {
   std::string out;
   std::string readyEvent;
   std::string stopEvent;
+  std::string environment;
   DWORD processId = 0;
   DWORD intervalMs = 10;
   DWORD timeoutMs = 120000;
@@ -65,6 +70,8 @@ bool Parse(int argc, char **argv, Arguments &arguments) {
       arguments.readyEvent = argv[++i];
     } else if (option == "--stop-event") {
       arguments.stopEvent = argv[++i];
+    } else if (option == "--environment") {
+      arguments.environment = argv[++i];
     } else if (option == "--pid") {
       arguments.processId = std::strtoul(argv[++i], nullptr, 10);
     } else if (option == "--interval") {
@@ -76,6 +83,33 @@ bool Parse(int argc, char **argv, Arguments &arguments) {
     }
   }
   return !arguments.titles.empty();
+}
+
+// The observer's environment block less its TEMP entries, then each line of
+// the file; each entry ends with a zero byte, the block with one more.
+std::string EnvironmentBlockFrom(const std::string &file) {
+  std::string block;
+  char *own = GetEnvironmentStringsA();
+  for (const char *entry = own; entry != nullptr && *entry != '\0'; entry += std::strlen(entry) + 1) {
+    std::string name(entry, std::strcspn(entry + 1, "=") + 1);
+    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name.c_str(), -1, "TEMP", -1) != CSTR_EQUAL)
+      block.append(entry, std::strlen(entry) + 1);
+  }
+  FreeEnvironmentStringsA(own);
+  std::FILE *in = std::fopen(file.c_str(), "rb");
+  if (in == nullptr) return "";
+  std::string line;
+  for (int c; (c = std::fgetc(in)) != EOF;) {
+    if (c != '\n') {
+      if (c != '\r') line += static_cast<char>(c);
+      continue;
+    }
+    if (!line.empty()) block.append(line.c_str(), line.size() + 1);
+    line.clear();
+  }
+  std::fclose(in);
+  if (!line.empty()) block.append(line.c_str(), line.size() + 1);
+  return block + '\0';
 }
 
 HANDLE OpenNamedEvent(const std::string &name) {
@@ -102,8 +136,10 @@ int Watch(const Arguments &arguments) {
     std::string line = CommandLineOf(arguments.program);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &program))
+    std::string environment =
+        arguments.environment.empty() ? "" : EnvironmentBlockFrom(arguments.environment);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
+                        environment.empty() ? nullptr : environment.data(), nullptr, &startup, &program))
       return 1;
     options.processId = program.dwProcessId;
     options.process = program.hProcess;

@@ -1,0 +1,25 @@
+#include "app/services.h"
+
+#include <objbase.h>
+
+#include "base/process_heaps.h"
+#include "prefs/preference_file.h"
+#include "ui/control_service.h"
+#include "ui/progress_window.h"
+#include "ui/window_service.h"
+#include "update/dynamic_library.h"
+
+void StartServices(HINSTANCE module) {
+  UseTextHeap(HeapCreate(0, 4096, 0));
+  StartWindowService(module);
+  StartControlService();
+  PrepareCommonControls();
+  CoInitialize(nullptr);
+}
+
+void StopServices() {
+  // First: the file's entries live in the main heap.
+  ReleasePreferenceFile();
+  FreeAllDynamicLibraries();
+  CloseAllProgressWindows();
+}

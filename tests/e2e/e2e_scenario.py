@@ -1,0 +1,443 @@
+#!/usr/bin/env python3
+"""One end-to-end scenario of the updater, run twice on the same made-up installation.
+
+First the Windows build runs under Wine in a fresh prefix, recorded from outside by the observer
+(window geometry, every bar value and status text with its time, the message box, which the
+observer dismisses with a real click). Then the native build runs on a native prefix laid out the
+same way. Both fetch from a loopback server on 127.0.0.1:8251, so the scenario runs in a private
+network namespace (tests/support/in-private-network.sh). The files each run leaves are checked
+byte for byte, and the two runs must leave the same files.
+
+  e2e_scenario.py SCENARIO --work DIR --template PREFIX --windows-bin DIR --native-bin DIR
+"""
+
+import argparse
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+SUPPORT = HERE.parent / "support"
+PORT = 8251
+
+OLD_EXE = b"MZ Quorvel 2.50 executable\x00\x01\x02" * 100
+SERVED_EXE = bytes((i * 151 + 11) % 256 for i in range(3 * 1024 * 1024))
+QZ_INF = b"[Application]\r\nName=Quorvel\r\nVersion=2.50\r\n[Window]\r\nWidth=800\r\n"
+QZ_INF_STAMPED = b"[Application]\r\nName = Quorvel\r\nVersion = 2.51\r\n[Window]\r\nWidth = 800\r\n"
+ADDRESSES_INF = b"\xef\xbb\xbf; address book\n[Servers]\nmain=a.example\n"
+ADDRESSES_INF_STAMPED = (b"\xef\xbb\xbf\r\n; address book\r\n[Servers]\r\nmain = a.example\r\n"
+                         b"[Application]\r\nVersion = 2.51\r\n")
+
+SUCCESS_BAR = [5, 25, 50, 95, 125, 225, 275, 300, 325, 375]
+SUCCESS_TEXTS = ["Downloading New Files", "Downloading Files Continues", "Verifying file integrity",
+                 "File Downloaded", "Updating Quorvel", "Quorvel Updated!"]
+FAILURE_BAR = [5, 25, 50, 95]
+FAILURE_TEXTS = SUCCESS_TEXTS[:3] + ["ERROR DOWNLOADING FILE"]
+PREFS_MESSAGE = "C:\\Users\\All Users\\Quorvel\\ does not exist, can not update preferences"
+
+# How far an observed gap may stray from the script's pause: the observer looks every 10 ms, and a
+# Wine process needs a few milliseconds to draw and to be read.
+TOLERANCE_MS = 60
+LOOK_MS = 15
+
+
+class Scenario:
+    def __init__(self, name, answer="file", prefs_in="Public", temp=None, temp_folder=None,
+                 locked=False, runs=1):
+        self.name = name
+        self.answer = answer            # the server's answer, or None for no server at all
+        self.prefs_in = prefs_in        # "Public", or "All Users" (with the folder), or None
+        self.temp = temp                # the TEMP-like entries given to the updater, or None for the default
+        self.temp_folder = temp_folder  # where the download lands, as a path below drive_c
+        self.locked = locked
+        self.runs = runs
+
+    @property
+    def succeeds(self):
+        return self.answer == "file"
+
+
+SCENARIOS = {s.name: s for s in [
+    Scenario("success"),
+    Scenario("not_found", answer="404"),
+    Scenario("server_error", answer="500"),
+    Scenario("refused", answer=None),
+    Scenario("preferences_missing", prefs_in="All Users missing"),
+    Scenario("temp_other_case", temp=[("Temp", "C:\\QZTemp")], temp_folder="QZTemp"),
+    Scenario("temp_trailing_separator", temp=[("TEMP", "C:\\QZTemp\\")], temp_folder="QZTemp"),
+    Scenario("temp_two_entries", temp=[("TEMP", "C:\\First"), ("temp", "C:\\Second")], temp_folder="Second"),
+    Scenario("temp_missing", temp=[], prefs_in="All Users", temp_folder="users/All Users/temp"),
+    Scenario("executable_locked", locked=True),
+    Scenario("second_run", runs=2),
+]}
+
+
+def fail(message):
+    raise AssertionError(message)
+
+
+def check(condition, message):
+    if not condition:
+        fail(message)
+
+
+# ----------------------------------------------------------------------------- layout
+
+
+def user_folder(drive):
+    names = [p.name for p in (drive / "users").iterdir() if p.name != "Public"]
+    return names[0] if names else "root"
+
+
+def default_temp(drive):
+    return "users/" + user_folder(drive) + "/Temp"
+
+
+def lay_out(drive, scenario):
+    install = drive / "Program Files" / "Quorvel"
+    (install / "Resources").mkdir(parents=True, exist_ok=True)
+    (install / "QZ.exe").write_bytes(OLD_EXE)
+    (install / "qz.dll").write_bytes(b"library 2.50")
+    (install / "Resources" / "strings.bin").write_bytes(b"resources")
+    if scenario.prefs_in == "Public":
+        prefs = drive / "users" / "Public" / "Quorvel"
+    elif scenario.prefs_in == "All Users":
+        prefs = drive / "users" / "All Users" / "Quorvel"
+    else:
+        prefs = None
+        (drive / "users" / "All Users").mkdir(parents=True, exist_ok=True)
+    if prefs is not None:
+        prefs.mkdir(parents=True, exist_ok=True)
+        (prefs / "qz.inf").write_bytes(QZ_INF)
+        (prefs / "Addresses.inf").write_bytes(ADDRESSES_INF)
+    temp = scenario.temp_folder or default_temp(drive)
+    for folder in [temp] + (["First"] if scenario.name == "temp_two_entries" else []):
+        (drive / folder).mkdir(parents=True, exist_ok=True)
+    return prefs
+
+
+def native_drive(prefix, template):
+    drive = prefix / "drive_c"
+    for folder in ["users/Public", "Program Files", default_temp(template / "drive_c")]:
+        (drive / folder).mkdir(parents=True, exist_ok=True)
+    return drive
+
+
+def manifest(drive, scenario):
+    """The bytes of every file the update may touch, by path below drive_c."""
+    roots = ["Program Files/Quorvel", "users/Public/Quorvel", "users/All Users",
+             scenario.temp_folder or default_temp(drive)]
+    if scenario.name == "temp_two_entries":
+        roots.append("First")
+    files = {}
+    for root in roots:
+        base = drive / root
+        for path in sorted(base.rglob("*")) if base.is_dir() else []:
+            relative = path.relative_to(drive).as_posix()
+            if path.is_file() and (root != default_temp(drive) or path.name == "QZv251.exe"):
+                files[relative] = hashlib.sha256(path.read_bytes()).hexdigest()
+    return files
+
+
+# ----------------------------------------------------------------------------- server
+
+
+class Server:
+    def __init__(self, work, answer):
+        self.port_file = work / "server.port"
+        self.served = work / "served.exe"
+        self.served.write_bytes(SERVED_EXE)
+        self.process = None
+        if answer is None:
+            return
+        self.port_file.unlink(missing_ok=True)
+        self.process = subprocess.Popen(
+            [sys.executable, str(SUPPORT / "http_test_server.py"), "--port", str(PORT), "--port-file",
+             str(self.port_file), "--answer", answer, "--file", str(self.served)])
+        for _ in range(100):
+            if self.port_file.exists():
+                return
+            time.sleep(0.05)
+        fail("the download server did not start")
+
+    def stop(self):
+        if self.process is not None:
+            self.port_file.unlink(missing_ok=True)
+            self.process.wait(timeout=10)
+
+
+# ----------------------------------------------------------------------------- timeline
+
+FIELD = re.compile(r'([\w-]+)=("(?:[^"\\]|\\.)*"|\S*)')
+
+
+def unquote(value):
+    if not value.startswith('"'):
+        return value
+    value = value[1:-1]
+    return re.sub(r'\\x([0-9a-fA-F]{2})|\\(.)',
+                  lambda m: chr(int(m.group(1), 16)) if m.group(1) else m.group(2), value)
+
+
+def parse_timeline(text):
+    events = []
+    for line in text.splitlines():
+        parts = line.split(" ", 2)
+        if len(parts) < 2 or not parts[0].lstrip("-").isdigit():
+            continue
+        fields = {k: unquote(v) for k, v in FIELD.findall(parts[2] if len(parts) > 2 else "")}
+        events.append((int(parts[0]) / 1e6, parts[1], fields))
+    return events
+
+
+def progress_story(events):
+    """The run as the user saw it: (ms, what, value) for each window, bar value and text, in order."""
+    story = []
+    progress = {e[2]["handle"] for e in events if e[1] == "window" and e[2].get("title") == "Checking for Updates"}
+    seen_texts = set()
+    last_bar = {}
+    for ms, kind, f in events:
+        if kind == "window" and f.get("handle") in progress and ("open", f["handle"]) not in seen_texts:
+            seen_texts.add(("open", f["handle"]))
+            story.append((ms, "open", f))
+        elif kind == "window-gone" and f.get("handle") in progress:
+            story.append((ms, "gone", None))
+        elif kind == "bar" and f.get("window", f.get("handle")) is not None:
+            pos = int(f["pos"])
+            if pos != last_bar.get(f["handle"], 0):
+                last_bar[f["handle"]] = pos
+                story.append((ms, "bar", pos))
+        elif kind == "control" and f.get("window") in progress and f.get("class", "").lower() == "static":
+            if f["handle"] not in seen_texts:
+                seen_texts.add(f["handle"])
+                story.append((ms, "text", f.get("text", "")))
+    return story
+
+
+def check_gaps(story, expected):
+    """expected: (what, value, ms after the previous step or None when not timed)."""
+    seen = [(ms, what, value) for ms, what, value in story if what in ("bar", "text", "gone")]
+    wanted = [(what, value) for what, value, _ in expected]
+    # One look of the observer reads the bar before the texts, so two changes made
+    # back to back may come in either order.
+    for i in range(len(seen) - 1):
+        pair = [(w, v) for _, w, v in seen[i:i + 2]]
+        if i + 1 < len(wanted) and pair == wanted[i:i + 2][::-1] and seen[i + 1][0] - seen[i][0] < 15:
+            seen[i], seen[i + 1] = seen[i + 1], seen[i]
+    steps = [(what, value) for _, what, value in seen]
+    check(steps == wanted, f"the run showed {steps}, not {wanted}")
+    for i, (what, value, gap) in enumerate(expected):
+        if gap is None or i == 0:
+            continue
+        observed = seen[i][0] - seen[i - 1][0]
+        check(abs(observed - gap) <= TOLERANCE_MS,
+              f"{what} {value!r} came {observed:.0f} ms after the step before it, not {gap} ms (±{TOLERANCE_MS})")
+
+
+def expected_steps(scenario, temp_matches):
+    steps = [("bar", 5, None), ("text", "Downloading New Files", 150), ("bar", 25, 300),
+             ("text", "Downloading Files Continues", 0), ("bar", 50, 300 + 150 * temp_matches),
+             ("text", "Verifying file integrity", 0), ("bar", 95, None)]
+    if not scenario.succeeds:
+        return steps + [("text", "ERROR DOWNLOADING FILE", 400), ("gone", None, 0)]
+    return steps + [("text", "File Downloaded", 150), ("text", "Updating Quorvel", 2000), ("bar", 125, 0),
+                    ("bar", 225, 1000), ("bar", 275, 1000), ("bar", 300, 1000), ("bar", 325, 1000),
+                    # 375 is sent unchanged (pinned by the native window tests); Wine's bar keeps
+                    # only what fits its range, so its memory reads 350, a full bar.
+                    ("bar", 350, 1000), ("text", "Quorvel Updated!", 1250), ("gone", None, 5000)]
+
+
+# ----------------------------------------------------------------------------- runs
+
+
+def clock_offset_ms():
+    """Realtime minus the observer's clock (CLOCK_MONOTONIC_RAW), to place file times on the timeline."""
+    return time.clock_gettime_ns(time.CLOCK_REALTIME) / 1e6 - time.clock_gettime_ns(time.CLOCK_MONOTONIC_RAW) / 1e6
+
+
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def environment_file(work, scenario):
+    """The TEMP entries that the observer puts in place of Wine's own, or None to keep Wine's."""
+    if scenario.temp is None:
+        return None
+    path = work / "environment.txt"
+    path.write_text("".join(f"{name}={value}\n" for name, value in scenario.temp))
+    return path
+
+
+def hold_executable(program, env, work):
+    """Starts the build's own holder on QZ.exe, as a running copy of the application would hold it."""
+    ready, stop = work / "held.ready", work / "held.stop"
+    for marker in (ready, stop):
+        marker.unlink(missing_ok=True)
+    holder = subprocess.Popen(program + ["C:\\Program Files\\Quorvel\\QZ.exe", windows_path(ready),
+                                         windows_path(stop)], env=env)
+    for _ in range(200):
+        if ready.exists():
+            return holder, stop
+        time.sleep(0.05)
+    fail("the executable could not be held")
+
+
+def run_windows(scenario, work, template, bin_dir):
+    prefix = work / "prefix"
+    subprocess.run([str(SUPPORT / "wine-prefix.sh"), "clone", str(template), str(prefix)], check=True)
+    env = dict(os.environ, WINEPREFIX=str(prefix), WINEDEBUG="-all")
+    drive = prefix / "drive_c"
+    lay_out(drive, scenario)
+    timelines = []
+    for run in range(scenario.runs):
+        holder = None
+        if scenario.locked:
+            holder, stop = hold_executable(["wine", str(bin_dir / "quorvel-hold-file.exe")], env, work)
+        out = work / f"timeline-{run}.txt"
+        command = ["wine", str(bin_dir / "quorvel-observer.exe"), "watch", "--title", "Checking for Updates",
+                   "--title", "Error", "--click-ok", "--timeout", "60000", "--out", windows_path(out)]
+        env_file = environment_file(work, scenario)
+        if env_file is not None:
+            command += ["--environment", windows_path(env_file)]
+        command += ["--", windows_path(bin_dir / "quorvel-update-loopback.exe")]
+        offset = clock_offset_ms()
+        subprocess.run(command, env=env, check=True, timeout=120)
+        if holder is not None:
+            stop.write_text("")
+            holder.wait(timeout=30)
+        timelines.append((parse_timeline(out.read_text()), offset))
+    subprocess.run(["wineserver", "-k"], env=env, check=False)
+    return drive, timelines
+
+
+def run_native(scenario, work, template, bin_dir):
+    prefix = work / "prefix"
+    drive = native_drive(prefix, template)
+    lay_out(drive, scenario)
+    env = {k: v for k, v in os.environ.items() if k.upper() not in ("TEMP", "TMP")}
+    env["WINEPREFIX"] = str(prefix)
+    entries = scenario.temp if scenario.temp is not None else [("TEMP", "C:\\" + default_temp(drive).replace("/", "\\"))]
+    for run in range(scenario.runs):
+        holder = None
+        if scenario.locked:
+            holder, stop = hold_executable([str(bin_dir / "quorvel-hold-file")], env, work)
+        # Two entries whose names differ only in case cannot both be in a Linux environment dictionary;
+        # env(1) keeps them apart.
+        command = ["env", "-i"] + [f"{k}={v}" for k, v in env.items()] + [f"{k}={v}" for k, v in entries]
+        result = subprocess.run(command + [str(bin_dir / "quorvel-update-loopback")], timeout=120)
+        if holder is not None:
+            stop.write_text("")
+            holder.wait(timeout=30)
+        check(result.returncode == 0, f"the native updater exited with {result.returncode}")
+    return drive
+
+
+# ----------------------------------------------------------------------------- checks
+
+
+def check_files(drive, scenario, label):
+    install = drive / "Program Files" / "Quorvel"
+    backup = install / "Version_251_Preupdate_Backups"
+    prefs = {"Public": drive / "users/Public/Quorvel", "All Users": drive / "users/All Users/Quorvel"}.get(scenario.prefs_in)
+    read = lambda p: p.read_bytes() if p.exists() else None
+    check(read(backup / "qz.dll") == b"library 2.50", f"{label}: the backup lacks qz.dll")
+    check(not (backup / "Resources").exists(), f"{label}: a subfolder reached the backup")
+    replaced = scenario.succeeds and not scenario.locked
+    if scenario.runs == 2:
+        check(read(backup / "QZ.exe") == SERVED_EXE, f"{label}: the second backup did not take the current QZ.exe")
+        check(read(install / "QZ_previous.exe") == SERVED_EXE, f"{label}: QZ_previous.exe is not the first run's QZ.exe")
+    else:
+        check(read(backup / "QZ.exe") == OLD_EXE, f"{label}: the backup's QZ.exe is not the old one")
+        previous = read(install / "QZ_previous.exe")
+        check(previous == (OLD_EXE if scenario.succeeds else None), f"{label}: QZ_previous.exe is {len(previous or b'')} bytes")
+    check(read(install / "QZ.exe") == (SERVED_EXE if replaced else OLD_EXE), f"{label}: QZ.exe is wrong")
+    if prefs is not None:
+        stamped = scenario.succeeds
+        check(read(prefs / "qz.inf") == (QZ_INF_STAMPED if stamped else QZ_INF), f"{label}: qz.inf is {read(prefs / 'qz.inf')!r}")
+        check(read(prefs / "Addresses.inf") == (ADDRESSES_INF_STAMPED if stamped else ADDRESSES_INF),
+              f"{label}: Addresses.inf is {read(prefs / 'Addresses.inf')!r}")
+    if scenario.prefs_in == "All Users missing":
+        check(not (drive / "users/All Users/Quorvel").exists(), f"{label}: the missing preferences folder was made")
+    if scenario.succeeds:
+        target = drive / (scenario.temp_folder or default_temp(drive)) / "QZv251.exe"
+        check(read(target) == SERVED_EXE, f"{label}: the download did not land in {target}")
+
+
+def check_timeline(scenario, drive, events, offset, temp_matches):
+    story = progress_story(events)
+    opened = [f for _, what, f in story if what == "open"]
+    check(len(opened) == 1, f"the progress window opened {len(opened)} times")
+    window = opened[0]
+    left, top, _, _ = (int(v) for v in window["rect"].split(","))
+    check((left, top) == (100, 100), f"the window's outer corner is at {left},{top}")
+    check(window["client"] == "400,100", f"the client area is {window['client']}")
+    check_gaps(story, expected_steps(scenario, temp_matches))
+    exited = [f for _, kind, f in events if kind == "exited"]
+    check(exited and exited[-1].get("code") == "0", f"the updater ended with {exited}")
+
+    boxes = {f["handle"] for _, kind, f in events if kind == "window" and f.get("title") == "Error"}
+    if scenario.prefs_in == "All Users missing":
+        texts = [f.get("text") for _, kind, f in events if kind == "control" and f.get("window") in boxes]
+        check(PREFS_MESSAGE in texts, f"the message box said {texts}")
+        clicks = [ms for ms, kind, _ in events if kind == "click"]
+        check(len(clicks) == 1 and clicks[0] < story[0][0], "the box was not dismissed by one click before the window")
+    else:
+        check(not boxes, "a message box appeared")
+
+    if scenario.succeeds and scenario.prefs_in == "Public":
+        prefs = drive / "users/Public/Quorvel"
+        updated = next(ms for ms, what, v in story if what == "text" and v == "Quorvel Updated!")
+        gone = next(ms for ms, what, _ in story if what == "gone")
+        qz_written = (prefs / "qz.inf").stat().st_mtime_ns / 1e6 - offset
+        addresses_written = (prefs / "Addresses.inf").stat().st_mtime_ns / 1e6 - offset
+        check(qz_written < updated, f"qz.inf was written {qz_written - updated:.0f} ms after the last text")
+        # The observer sees the window gone at its next look, up to one interval late.
+        check(addresses_written > gone - LOOK_MS,
+              f"Addresses.inf was written {gone - addresses_written:.0f} ms before the window went")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--work", required=True, type=Path)
+    parser.add_argument("--template", required=True, type=Path)
+    parser.add_argument("--windows-bin", required=True, type=Path)
+    parser.add_argument("--native-bin", required=True, type=Path)
+    args = parser.parse_args()
+    for name in ("work", "template", "windows_bin", "native_bin"):
+        setattr(args, name, getattr(args, name).resolve())
+    scenario = SCENARIOS[args.scenario]
+    work = args.work / scenario.name
+    shutil.rmtree(work, ignore_errors=True)
+    (work / "windows").mkdir(parents=True)
+    (work / "native").mkdir(parents=True)
+
+    server = Server(work, scenario.answer)
+    try:
+        drive, timelines = run_windows(scenario, work / "windows", args.template, args.windows_bin)
+        check_files(drive, scenario, "Windows build")
+        temp_matches = len(scenario.temp) if scenario.temp is not None else 1
+        for events, offset in timelines[-1:]:
+            check_timeline(scenario, drive, events, offset, temp_matches)
+        native = run_native(scenario, work / "native", args.template, args.native_bin)
+        check_files(native, scenario, "native build")
+        windows_files, native_files = manifest(drive, scenario), manifest(native, scenario)
+        check(windows_files == native_files,
+              f"the builds left different files: Windows {windows_files}, native {native_files}")
+    finally:
+        server.stop()
+    print(f"{scenario.name}: 1 passed, 0 failed")
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    except AssertionError as error:
+        print(f"FAILED: {error}")
+        print("0 passed, 1 failed")
+        sys.exit(1)
