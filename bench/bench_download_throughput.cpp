@@ -34,7 +34,8 @@ void MakeFile(const std::string &windowsPath, size_t size) {
   std::vector<char> block(1 << 20);
   for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 131 + 7);
   std::ofstream out(test_drive::HostPathOf(windowsPath), std::ios::binary);
-  for (size_t left = size; left > 0; left -= block.size()) out.write(block.data(), block.size());
+  for (size_t left = size; left > 0; left -= block.size())
+    out.write(block.data(), static_cast<std::streamsize>(block.size()));
 }
 
 // Runs a host shell command to its end. Wine starts host programs without a

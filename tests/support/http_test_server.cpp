@@ -15,8 +15,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char **environ;
 #endif
 
 namespace fs = std::filesystem;
@@ -78,6 +76,7 @@ std::string MakeFolder() {
 
 long Spawn(const std::vector<std::string> &arguments) {
   std::vector<char *> argv;
+  argv.reserve(arguments.size() + 1);
   for (const std::string &argument : arguments) argv.push_back(const_cast<char *>(argument.c_str()));
   argv.push_back(nullptr);
   pid_t pid = 0;

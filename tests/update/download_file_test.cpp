@@ -59,8 +59,8 @@ class DownloadFileTest : public ::testing::Test {
     CoInitialize(nullptr);  // as the program's start-up does
 #endif
     test_drive::UseFreshDrive();
-    test_drive::WriteBytes(kServed, SomeBytes(300 * 1024));
-    server = new HttpTestServer("file", kServed, 256 * 1024);
+    test_drive::WriteBytes(kServed, SomeBytes(size_t{300} * 1024));
+    server = new HttpTestServer("file", kServed, 256L * 1024);
   }
   static void TearDownTestSuite() {
     delete server;

@@ -14,7 +14,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr long kBufferBytes = 512 * 1024;
+constexpr long kBufferBytes = 512L * 1024;
 
 struct Transfer {
   int fd;
