@@ -23,7 +23,9 @@ fs::path currentPrefix;
 
 void MakeNativePrefix() {
   if (!currentPrefix.empty()) fs::remove_all(currentPrefix);
-  std::string pattern = (fs::temp_directory_path() / "quorvel-drive-XXXXXX").string();
+  // Not temp_directory_path(): tests set TEMP to Windows paths.
+  const char *tmpdir = std::getenv("TMPDIR");
+  std::string pattern = (fs::path(tmpdir != nullptr ? tmpdir : "/tmp") / "quorvel-drive-XXXXXX").string();
   ASSERT_NE(mkdtemp(pattern.data()), nullptr);
   currentPrefix = pattern;
   setenv("WINEPREFIX", pattern.c_str(), 1);
