@@ -123,14 +123,20 @@ std::string HostPath(const char *windowsPath) {
   } else {
     host = ".";
   }
+  // The longest run of components that exists as written needs no listing:
+  // look for it from the end, where a path usually stops existing.
+  std::vector<std::string> parts = Components(path);
+  std::vector<std::string> prefixes(parts.size() + 1, host);
+  for (size_t i = 0; i < parts.size(); ++i) prefixes[i + 1] = prefixes[i] + "/" + parts[i];
+  size_t exact = parts.size();
+  while (exact > 0 && !Exists(prefixes[exact])) --exact;
+  host = prefixes[exact];
   bool resolving = true;
-  for (const std::string &part : Components(path)) {
-    std::string next = host;
-    next += '/';
+  for (size_t i = exact; i < parts.size(); ++i) {
     std::string spelling;
-    if (resolving && !Exists(next + part)) resolving = FindSpelling(host, part, spelling);
-    next += spelling.empty() ? part : spelling;
-    host = next;
+    if (resolving) resolving = FindSpelling(host, parts[i], spelling);
+    host += '/';
+    host += spelling.empty() ? parts[i] : spelling;
   }
   if (host.empty()) return "/";
   if (!path.empty() && IsSeparator(path.back()) && host.back() != '/') host += '/';
