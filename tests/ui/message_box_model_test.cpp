@@ -9,14 +9,14 @@
 #include "compat/window_model.h"
 #include "test_windows.h"
 #include "ui/message_box.h"
-#include "window_inspection.h"
+#include "window_readout.h"
 
 namespace {
 
 using test_windows::MakeWindow;
 using test_windows::OtherThreadWindow;
-using window_inspection::ScreenRectText;
-using window_inspection::StackingOrder;
+using window_readout::ScreenRectText;
+using window_readout::StackingOrder;
 
 struct Look {
   bool enabled;

@@ -8,11 +8,11 @@
 #include "base/any_number.h"
 #include "compat/window_model.h"
 #include "ui/progress_window.h"
-#include "window_inspection.h"
+#include "window_readout.h"
 
 namespace {
 
-using namespace window_inspection;
+using namespace window_readout;
 
 class ProgressWindowModelTest : public ::testing::Test {
  protected:

@@ -11,11 +11,11 @@
 
 #include "base/any_number.h"
 #include "ui/window_service.h"
-#include "window_inspection.h"
+#include "window_readout.h"
 
 namespace {
 
-using namespace window_inspection;
+using namespace window_readout;
 
 constexpr const char *kTitle = "Checking for Updates";
 

@@ -8,7 +8,7 @@
 #include "window_texts.h"
 
 // Reading windows back through the platform's own calls, in the test's process.
-namespace window_inspection {
+namespace window_readout {
 
 HWND FindTopLevel(const char *title);
 
@@ -27,4 +27,4 @@ std::string BarRange(HWND bar);
 // The windows' top-down order among the process's top-level windows.
 std::vector<HWND> StackingOrder(const std::vector<HWND> &windows);
 
-}  // namespace window_inspection
+}  // namespace window_readout

@@ -1,4 +1,4 @@
-#include "window_inspection.h"
+#include "window_readout.h"
 
 #include <commctrl.h>
 
@@ -6,7 +6,7 @@
 
 #include "window_texts.h"
 
-namespace window_inspection {
+namespace window_readout {
 
 namespace {
 
@@ -56,4 +56,4 @@ std::vector<HWND> StackingOrder(const std::vector<HWND> &windows) {
   return order;
 }
 
-}  // namespace window_inspection
+}  // namespace window_readout
