@@ -51,7 +51,8 @@ class Scenario:
                  locked=False, runs=1):
         self.name = name
         self.answer = answer            # the server's answer, or None for no server at all
-        self.prefs_in = prefs_in        # "Public", or "All Users" (with the folder), or None
+        self.prefs_in = prefs_in        # where the preference files lie: "Public" or "All Users";
+                                        # "All Users missing": that folder exists, its Quorvel does not
         self.temp = temp                # the TEMP-like entries given to the updater, or None for the default
         self.temp_folder = temp_folder  # where the download lands, as a path below drive_c
         self.locked = locked
@@ -118,7 +119,6 @@ def lay_out(drive, scenario):
     temp = scenario.temp_folder or default_temp(drive)
     for folder in [temp] + (["First"] if scenario.name == "temp_two_entries" else []):
         (drive / folder).mkdir(parents=True, exist_ok=True)
-    return prefs
 
 
 def native_drive(prefix, template):
