@@ -1,6 +1,7 @@
 // Files opened by CreateFileA, with Windows access and sharing rules, and the
 // read-only attribute standing for a file without write permission bits (it
-// holds for root too, as it does on Windows for administrators).
+// holds for root too, as it does on Windows for administrators). A handle that
+// does not share deletion keeps the file from being renamed over or away.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +16,7 @@ namespace {
 
 // One lock byte per right, far beyond any real file size.
 constexpr off_t kLockBase = off_t{1} << 62;
-enum LockByte { HasRead, HasWrite, DeniesRead, DeniesWrite };
+enum LockByte { HasRead, HasWrite, DeniesRead, DeniesWrite, DeniesDelete };
 
 bool SomeoneHolds(int fd, LockByte byte) {
   struct flock lock = {};
@@ -46,7 +47,8 @@ bool SharingAllows(int fd, bool read, bool write, DWORD shareMode) {
 bool TakeRights(int fd, bool read, bool write, DWORD shareMode) {
   return (!read || Hold(fd, HasRead)) && (!write || Hold(fd, HasWrite)) &&
          ((shareMode & FILE_SHARE_READ) || Hold(fd, DeniesRead)) &&
-         ((shareMode & FILE_SHARE_WRITE) || Hold(fd, DeniesWrite));
+         ((shareMode & FILE_SHARE_WRITE) || Hold(fd, DeniesWrite)) &&
+         ((shareMode & FILE_SHARE_DELETE) || Hold(fd, DeniesDelete));
 }
 
 int OpenFlags(DWORD disposition) {
@@ -67,6 +69,14 @@ HANDLE Fail(DWORD error) {
 }
 
 }  // namespace
+
+bool HeldAgainstRenaming(const std::string &hostPath) {
+  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  bool held = SomeoneHolds(fd, DeniesDelete);
+  close(fd);
+  return held;
+}
 
 OpenFile::~OpenFile() {
   if (fd >= 0) close(fd);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "kernel_object.h"
 
 // An open file. Its open description carries OFD locks that stand for the
@@ -11,6 +13,10 @@ struct OpenFile : KernelObject {
   int fd = -1;
   ~OpenFile() override;
 };
+
+// True while a handle somewhere denies deleting the file at `hostPath`, which
+// on Windows also keeps it from being renamed or replaced.
+bool HeldAgainstRenaming(const std::string &hostPath);
 
 // The file behind a handle, or nullptr (last error set) when it is none.
 OpenFile *FileFromHandle(HANDLE handle);

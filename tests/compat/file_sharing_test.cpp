@@ -111,4 +111,44 @@ TEST_F(FileSharingTest, ReadWriteAndCutInPlace) {
   EXPECT_EQ(test_drive::ReadBytes(kFile), "[A]\r\n");
 }
 
+struct RenameCase {
+  const char *name;
+  Opening holder;  // of the file renamed over; access 0: none
+  bool replaceFile;
+  DWORD error;  // 0: the rename succeeds
+};
+
+// Replacing a file by renaming another over it, as the updater writes every
+// file: a holder that shares no deletion refuses it, as a running program
+// refuses it for its executable. Windows documents the same errors.
+TEST_F(FileSharingTest, RenamingOverAFileRespectsItsHolders) {
+  const std::string staged = kFile + ".quorvel-new";
+  const RenameCase cases[] = {
+      {"move, nobody holds it", {0, 0}, false, 0},
+      {"replace, nobody holds it", {0, 0}, true, 0},
+      {"move over a running program's hold", {kRead, kShareRead}, false, ERROR_ACCESS_DENIED},
+      {"replace under a running program's hold", {kRead, kShareRead}, true, ERROR_SHARING_VIOLATION},
+      {"replace under a hold that shares deletion", {kRead, kShareRead | FILE_SHARE_DELETE}, true, 0},
+  };
+  for (const RenameCase &c : cases) {
+    test_drive::WriteBytes(kFile, "old");
+    test_drive::WriteBytes(staged, "new");
+    HANDLE holder = c.holder.access != 0 ? Open(c.holder) : INVALID_HANDLE_VALUE;
+    BOOL renamed = c.replaceFile ? ReplaceFileA(kFile.c_str(), staged.c_str(), nullptr, 0, nullptr, nullptr)
+                                 : MoveFileExA(staged.c_str(), kFile.c_str(),
+                                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    DWORD error = renamed ? 0 : GetLastError();
+    if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+    EXPECT_EQ(error, c.error) << c.name;
+    EXPECT_EQ(test_drive::ReadBytes(kFile), c.error == 0 ? "new" : "old") << c.name;
+    EXPECT_EQ(test_drive::Exists(staged), c.error != 0) << c.name;
+    DeleteFileA(staged.c_str());
+  }
+  test_drive::WriteBytes(kFile, "old");
+  test_drive::WriteBytes(staged, "new");
+  EXPECT_FALSE(MoveFileExA(staged.c_str(), kFile.c_str(), MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(test_drive::ReadBytes(kFile), "old");
+}
+
 }  // namespace
