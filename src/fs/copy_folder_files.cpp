@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "fs/copy_single_file.h"
 #include "fs/path_text.h"
 
 namespace {
@@ -16,6 +17,18 @@ bool FolderIsPresent(const std::string &probePath) {
   if (probe == INVALID_HANDLE_VALUE) return false;
   FindClose(probe);
   return IsFolder(entry);
+}
+
+bool IsStaged(const std::string &name) {
+  size_t suffix = sizeof kStagedSuffix - 1;
+  return name.size() > suffix && name.compare(name.size() - suffix, suffix, kStagedSuffix) == 0;
+}
+
+// A file already at the destination is kept: it may be all that is left of
+// what was there before.
+bool CopyUnlessPresent(const std::string &from, const std::string &to) {
+  if (GetFileAttributesA(to.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  return StageCopy(from.c_str(), to.c_str()) && PutStagedInPlace(to.c_str(), false);
 }
 
 }  // namespace
@@ -42,10 +55,8 @@ int CopyFolderFiles(const char *source, const char *destination, const char *pat
 
   int result = 1;
   do {
-    if (IsFolder(entry)) continue;
-    std::string from = sourceBase + entry.cFileName;
-    std::string to = destinationBase + entry.cFileName;
-    if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) result = 0;
+    if (IsFolder(entry) || IsStaged(entry.cFileName)) continue;
+    if (!CopyUnlessPresent(sourceBase + entry.cFileName, destinationBase + entry.cFileName)) result = 0;
   } while (FindNextFileA(search, &entry));
   FindClose(search);
   return result;

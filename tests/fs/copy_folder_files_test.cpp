@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fs/copy_single_file.h"
 #include "support/test_drive.h"
 
 namespace {
@@ -30,13 +31,25 @@ TEST_F(CopyFolderFilesTest, CopiesOnlyTheFilesDirectlyInTheSource) {
   EXPECT_FALSE(test_drive::Exists(kInstall + "Backup\\Backup"));
 }
 
-TEST_F(CopyFolderFilesTest, ASecondRunReplacesSameNamedFilesAndKeepsTheRest) {
+TEST_F(CopyFolderFilesTest, ASecondRunKeepsWhatTheBackupHoldsAndAddsWhatItLacks) {
   ASSERT_EQ(CopyFolderFiles(kInstall.c_str(), kBackup.c_str(), "*.*"), 1);
   test_drive::WriteBytes(kInstall + "QZ.exe", "rebuilt");
+  test_drive::WriteBytes(kInstall + "added.dll", "new library");
   test_drive::WriteBytes(kInstall + "Backup\\only-in-backup.txt", "earlier");
   EXPECT_EQ(CopyFolderFiles(kInstall.c_str(), kBackup.c_str(), "*.*"), 1);
-  EXPECT_EQ(test_drive::ReadBytes(kInstall + "Backup\\QZ.exe"), "rebuilt");
+  EXPECT_EQ(test_drive::ReadBytes(kInstall + "Backup\\QZ.exe"), "executable");
+  EXPECT_EQ(test_drive::ReadBytes(kInstall + "Backup\\added.dll"), "new library");
   EXPECT_EQ(test_drive::ReadBytes(kInstall + "Backup\\only-in-backup.txt"), "earlier");
+}
+
+TEST_F(CopyFolderFilesTest, StagedLeftoversAreNeitherCopiedNorLeftBehind) {
+  test_drive::WriteBytes(kInstall + "QZ.exe.quorvel-new", "cut sho");
+  ASSERT_EQ(CopyFolderFiles(kInstall.c_str(), kBackup.c_str(), "*.*"), 1);
+  EXPECT_FALSE(test_drive::Exists(kInstall + "Backup\\QZ.exe.quorvel-new"));
+  EXPECT_EQ(test_drive::ReadBytes(kInstall + "Backup\\QZ.exe"), "executable");
+  RemoveStagedLeftovers(kInstall.c_str());
+  EXPECT_FALSE(test_drive::Exists(kInstall + "QZ.exe.quorvel-new"));
+  EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ.exe"), "executable");
 }
 
 struct SpellingCase {

@@ -47,4 +47,24 @@ TEST_F(CopySingleFileTest, ALockedSourceCannotBeRead) {
   EXPECT_FALSE(test_drive::Exists(kFolder + "copy.exe"));
 }
 
+// As a running program holds its executable: reading shared, deletion not.
+TEST_F(CopySingleFileTest, ATargetHeldAsARunningProgramIsLeftWholeWithNothingStaged) {
+  HANDLE running = CreateFileA((kFolder + "QZ_previous.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(running, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CopySingleFile((kFolder + "QZ.exe").c_str(), (kFolder + "QZ_previous.exe").c_str()), 0);
+  CloseHandle(running);
+  EXPECT_EQ(test_drive::ReadBytes(kFolder + "QZ_previous.exe"), "an older and longer executable");
+  EXPECT_FALSE(test_drive::Exists(kFolder + "QZ_previous.exe.quorvel-new"));
+}
+
+TEST_F(CopySingleFileTest, AReadOnlySourceIsCopiedAndStaysReadOnly) {
+  ASSERT_TRUE(SetFileAttributesA((kFolder + "QZ.exe").c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_NE(CopySingleFile((kFolder + "QZ.exe").c_str(), (kFolder + "copy.exe").c_str()), 0);
+  EXPECT_EQ(test_drive::ReadBytes(kFolder + "copy.exe"), std::string("new\0bytes", 9));
+  EXPECT_NE(GetFileAttributesA((kFolder + "copy.exe").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+  for (const char *name : {"QZ.exe", "copy.exe"})
+    SetFileAttributesA((kFolder + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 }  // namespace
