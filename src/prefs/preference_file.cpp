@@ -57,6 +57,8 @@ int LoadPreferenceFile(const char *path) {
   if (path == nullptr) return 0;
   switch (OpenPreferenceFile(current, path)) {
     case OpenOutcome::Opened:
+      // The write-back renames a new file over this path; without it, nothing is written.
+      if (!CopyCallerText(path, false, current.path)) current.readOnly = true;
       return 1;
     case OpenOutcome::CannotOpen:
       // Without its copy of the path the service has nothing current, which is as safe.

@@ -10,7 +10,7 @@ enum class PreferenceEncoding { Ansi, Utf8 };
 // The service's one current preference file.
 struct PreferenceFile {
   HANDLE file = INVALID_HANDLE_VALUE;
-  HeapText path;  // kept only when no file could be opened
+  HeapText path;
   bool modified = false;
   bool readOnly = false;  // opened for reading only, or not opened at all
   PreferenceEncoding encoding = PreferenceEncoding::Ansi;

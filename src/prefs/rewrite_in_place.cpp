@@ -1,13 +1,13 @@
 #include "prefs/rewrite_in_place.h"
 
-namespace {
-
 bool WriteAll(HANDLE file, const char *bytes, DWORD length) {
   if (length == 0) return true;
   DWORD written = 0;
   // A short count is a failure too: some platforms report a disk that filled up part-way so.
   return WriteFile(file, bytes, length, &written, nullptr) && written == length;
 }
+
+namespace {
 
 bool ToStart(HANDLE file) { return SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0; }
 

@@ -10,6 +10,10 @@ struct FileContent {
   DWORD bodyLength;
 };
 
+// Writes `length` bytes at the file's position in one write; false for a
+// failed or short write.
+bool WriteAll(HANDLE file, const char *bytes, DWORD length);
+
 // Replaces the whole content of `file`, open for reading and writing, with
 // `text` in one write, under the same open file. When that fails part-way
 // (disk full, a write error) the old content is written back over what the

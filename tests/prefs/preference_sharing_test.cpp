@@ -35,6 +35,19 @@ TEST_F(PreferenceSharingTest, LetsOthersReadButNotWriteWhileOpen) {
   ReleasePreferenceFile();
   EXPECT_TRUE(other_process::CanOpen(kFile, GENERIC_WRITE, FILE_SHARE_READ));
   EXPECT_EQ(test_drive::ReadBytes(kFile), kStamped);
+  EXPECT_FALSE(test_drive::Exists(kFile + ".quorvel-new"));
+}
+
+// A reader that shares writing but not deletion keeps the new file from being
+// renamed over it: then, and only then, the file is rewritten where it stands.
+TEST_F(PreferenceSharingTest, RewritesInPlaceWhenAReaderKeepsItFromBeingReplaced) {
+  ASSERT_NE(LoadPreferenceFile(kFile.c_str()), 0);
+  other_process::FileHolder reader(kFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  ASSERT_TRUE(reader.holds());
+  RunSteps(StampVersion());
+  ReleasePreferenceFile();
+  EXPECT_EQ(test_drive::ReadBytes(kFile), kStamped);
+  EXPECT_FALSE(test_drive::Exists(kFile + ".quorvel-new"));
 }
 
 TEST_F(PreferenceSharingTest, ReadsBesideAWriterAndNeverWrites) {
