@@ -8,12 +8,6 @@
 #include "update/pause.h"
 #include "update/url_transfer.h"
 
-namespace {
-
-constexpr int kDownloadLibrary = 0;
-
-}  // namespace
-
 int32_t DownloadFile(const char *url, const char *target) {
   int32_t result = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
   if (LoadDynamicLibrary(kDownloadLibrary, "urlMON.dll") != 0) {

@@ -3,7 +3,7 @@
 
 #include <wininet.h>
 
-#include "update/download_limits.h"
+#include "base/download_limits.h"
 
 namespace {
 

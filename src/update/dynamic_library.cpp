@@ -16,7 +16,7 @@ intptr_t LoadDynamicLibrary(int number, const char *fileName) {
   if (number < 0) return 0;
   FreeDynamicLibrary(number);
   if (fileName == nullptr) return 0;
-  HMODULE library = LoadLibraryA(fileName);
+  HMODULE library = LoadLibraryExA(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (library == nullptr) return 0;
   try {
     libraries[number] = library;
@@ -44,4 +44,9 @@ int FreeDynamicLibrary(int number) {
 void FreeAllDynamicLibraries() {
   for (auto &loaded : libraries) FreeLibrary(loaded.second);
   libraries.clear();
+}
+
+void *SystemFunction(int number, const char *fileName, const char *functionName) {
+  if (libraries.count(number) == 0 && LoadDynamicLibrary(number, fileName) == 0) return nullptr;
+  return FindDynamicFunction(number, functionName);
 }

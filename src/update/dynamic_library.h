@@ -3,9 +3,11 @@
 #include <cstdint>
 
 // Libraries loaded at run time, each under a number of 0 or above that the
-// caller chooses. Loading under a number that holds a library frees that one
-// first. The platform handle is non-zero when loaded; 0 otherwise (also for an
-// absent name or a negative number).
+// caller chooses, from the system folder only: a library of the same name
+// beside the program (which could be anyone's) is never loaded. Loading
+// under a number that holds a library frees that one first. The platform
+// handle is non-zero when loaded; 0 otherwise (also for an absent name or a
+// negative number).
 intptr_t LoadDynamicLibrary(int number, const char *fileName);
 
 // The address of `functionName` in the library under `number`, or nullptr
@@ -17,3 +19,17 @@ int FreeDynamicLibrary(int number);
 
 // Frees, in the order of their numbers, every library still loaded.
 void FreeAllDynamicLibraries();
+
+// The numbers of the system libraries the program loads instead of importing
+// them, since none of them is among Windows' known DLLs.
+enum SystemLibrary : int {
+  kDownloadLibrary = 0,  // urlmon
+  kInternetLibrary = 1,  // wininet
+  kTimerLibrary = 2,     // winmm
+  kCryptoLibrary = 3,    // bcrypt
+};
+
+// `functionName` of the system library `fileName`, loaded under `number` on
+// first use and kept there until FreeAllDynamicLibraries; nullptr when the
+// library or the function is missing.
+void *SystemFunction(int number, const char *fileName, const char *functionName);

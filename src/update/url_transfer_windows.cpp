@@ -5,7 +5,7 @@
 
 #include <new>
 
-#include "update/download_limits.h"
+#include "base/download_limits.h"
 #include "update/download_watch.h"
 #include "update/stall_watchdog.h"
 #include "update/url_transfer.h"

@@ -5,7 +5,7 @@
 #include "support/http_test_server.h"
 #include "support/test_drive.h"
 #include "update/download_file.h"
-#include "update/download_limits.h"
+#include "base/download_limits.h"
 
 #ifdef _WIN32
 #include <objbase.h>

@@ -8,7 +8,7 @@
 #include <chrono>
 
 #include "errno_errors.h"
-#include "update/download_limits.h"
+#include "base/download_limits.h"
 
 namespace {
 
