@@ -1,25 +1,45 @@
-// The update script against the stand-in's window model, with a download that
-// is refused at once: what the user is shown, in order, and what is left alone.
+// The update script against the stand-in's window model, on the paths that end
+// in an error: what the user is shown, in order and at what pace, and what is
+// left alone.
 #include "update/run_update_sequence.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <set>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "compat/window_model.h"
+#include "support/http_test_server.h"
 #include "support/test_drive.h"
 #include "ui/progress_window.h"
 #include "update/resolve_update_plan.h"
 #include "update/update_plan.h"
 
-// Nothing listens on port 1 of loopback: the download fails at once.
-const char *const downloadHost = "127.0.0.1:1";
+// Port 1 of loopback, where nothing listens, unless a test serves the file.
+char downloadHostText[32] = "127.0.0.1:1";
+const char *const downloadHost = downloadHostText;
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kInstall = "C:\\Program Files\\Quorvel\\";
+const std::string kPrefs = "C:\\users\\Public\\Quorvel\\";
+const std::string kQzInf = "[Application]\r\nVersion = 2.50\r\n";
+
+long MillisecondsSince(Clock::time_point start) {
+  return static_cast<long>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
 
 std::string TextOf(HWND window) {
   char text[256] = "";
@@ -33,18 +53,173 @@ std::string ClassOf(HWND window) {
   return name;
 }
 
+// A file shaped like a Windows executable: "MZ", and "PE\0\0" where the
+// offset at 0x3C points.
+std::string ExecutableBytes(size_t size) {
+  std::string bytes(size, '\x5A');
+  bytes.replace(0, 2, "MZ");
+  bytes.replace(0x3C, 4, std::string("\x40\0\0\0", 4));
+  bytes.replace(0x40, 4, std::string("PE\0\0", 4));
+  return bytes;
+}
+
+struct Seen {
+  std::string what;  // "bar made", "bar", "text" or "gone"
+  std::string value;
+  long ms;
+  int look;  // what one look finds comes in no particular order
+};
+
+// Looks at the progress window from another thread every few milliseconds, as
+// the observer of the end-to-end runs does under Wine, since a window that
+// closes takes its bar and lines with it.
+class WindowWatch {
+ public:
+  WindowWatch() : thread_([this] { Watch(); }) {}
+  ~WindowWatch() { Stop(); }
+
+  const std::vector<Seen> &Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return seen_;
+  }
+
+ private:
+  void Note(const std::string &what, const std::string &value) {
+    seen_.push_back({what, value, MillisecondsSince(start_), look_});
+  }
+
+  void Watch() {
+    bool opened = false, barMade = false;
+    std::set<HWND> lines;
+    size_t values = 0;
+    // One more look once told to stop, to see what the run's end left.
+    for (bool last = false; !last; ++look_) {
+      last = stop_;
+      HWND window = FindWindowA(nullptr, "Checking for Updates");
+      if (window == nullptr && opened) {
+        Note("gone", "");
+        return;
+      }
+      opened = opened || window != nullptr;
+      for (HWND child = window != nullptr ? GetWindow(window, GW_CHILD) : nullptr; child != nullptr;
+           child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == "Static" && lines.insert(child).second) Note("text", TextOf(child));
+        if (ClassOf(child) != PROGRESS_CLASSA) continue;
+        if (!barMade) Note("bar made", "");
+        barMade = true;
+        size_t index = 0;
+        for (const window_model::SentMessage &message : window_model::MessagesSentTo(child))
+          if (message.message == PBM_SETPOS && index++ >= values) Note("bar", std::to_string(message.wParam));
+        values = index;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+
+  Clock::time_point start_ = Clock::now();
+  std::atomic<bool> stop_{false};
+  int look_ = 0;
+  std::vector<Seen> seen_;
+  std::thread thread_;
+};
+
+// One step the user sees, and the least time after the step before it: the
+// pauses the script makes in between. The watch may see a step late, so a
+// step can seem to come up to kLookSlack sooner than it did.
+struct Step {
+  std::string what;
+  std::string value;
+  long least;
+};
+constexpr long kLookSlack = 50;
+// What the run may take beyond its pauses: the calls between them and, when a
+// download succeeds, its transfer.
+constexpr long kRunSlack = 700;
+
+std::vector<Step> StepsUntilTheDownload(int tempMatches) {
+  return {{"bar made", "", 0},
+          {"bar", "5", 150},
+          {"text", "Downloading New Files", 150},
+          {"bar", "25", 300},
+          {"text", "Downloading Files Continues", 0},
+          {"bar", "50", 300 + 150 * tempMatches},
+          {"text", "Verifying file integrity", 0},
+          {"bar", "95", 150 + 1000}};  // the download pauses 1000 ms itself
+}
+
+std::vector<Step> FailedDownload(int tempMatches) {
+  std::vector<Step> steps = StepsUntilTheDownload(tempMatches);
+  steps.insert(steps.end(), {{"text", "ERROR DOWNLOADING FILE", 150 + 250}, {"gone", "", 5000}});
+  return steps;
+}
+
+std::vector<Step> FailedUpdate() {
+  std::vector<Step> steps = StepsUntilTheDownload(1);
+  steps.insert(steps.end(), {{"text", "File Downloaded", 150},
+                             {"text", "Updating Quorvel", 2000},
+                             {"bar", "125", 0},
+                             {"bar", "225", 1000},
+                             {"text", "ERROR UPDATING QUORVEL", 0},
+                             {"gone", "", 5000}});
+  return steps;
+}
+
+void ExpectSteps(std::vector<Seen> seen, const std::vector<Step> &expected) {
+  std::vector<std::string> shown, wanted;
+  for (const Step &step : expected) wanted.push_back(step.what + " " + step.value);
+  for (const Seen &step : seen) shown.push_back(step.what + " " + step.value);
+  for (size_t i = 0; i + 1 < shown.size() && i + 1 < wanted.size(); ++i)
+    if (seen[i].look == seen[i + 1].look && shown[i] == wanted[i + 1] && shown[i + 1] == wanted[i]) {
+      std::swap(shown[i], shown[i + 1]);
+      std::swap(seen[i], seen[i + 1]);
+    }
+  ASSERT_EQ(shown, wanted);
+  for (size_t i = 1; i < seen.size(); ++i)
+    EXPECT_GE(seen[i].ms - seen[i - 1].ms, expected[i].least - kLookSlack)
+        << wanted[i] << " came too soon after " << wanted[i - 1];
+}
+
+long PausesOf(const std::vector<Step> &steps) {
+  long sum = 0;
+  for (const Step &step : steps) sum += step.least;
+  return sum;
+}
+
+std::vector<std::string> StagedLeftovers() {
+  std::vector<std::string> left;
+  for (const std::string &folder : {kInstall, kPrefs})
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(test_drive::HostPathOf(folder)))
+      if (entry.path().string().find(".quorvel-new") != std::string::npos)
+        left.push_back(entry.path().string());
+  return left;
+}
+
 class RunUpdateSequenceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test_drive::UseFreshDrive();
     window_model::Reset();
     updatePlan = UpdatePlan{};
+    std::snprintf(downloadHostText, sizeof downloadHostText, "127.0.0.1:1");
     test_drive::MakeFolder("C:\\Program Files\\Quorvel");
-    test_drive::WriteBytes("C:\\Program Files\\Quorvel\\QZ.exe", "old executable");
+    test_drive::WriteBytes(kInstall + "QZ.exe", "old executable");
     setenv("TEMP", "C:\\users\\Public", 1);
     unsetenv("TMP");
   }
   void TearDown() override { CloseAllProgressWindows(); }
+
+  // Runs both halves of the script under watch; the steps seen, and how long it took.
+  long Run(std::vector<Seen> &seen) {
+    WindowWatch watch;
+    auto start = Clock::now();
+    ResolveUpdatePlan();
+    RunUpdateSequence();
+    long took = MillisecondsSince(start);
+    EXPECT_EQ(FindWindowA(nullptr, "Checking for Updates"), nullptr) << "the window outlived the run";
+    seen = watch.Stop();
+    return took;
+  }
 };
 
 TEST_F(RunUpdateSequenceTest, AFailedDownloadShowsItsErrorAndChangesNoFile) {
@@ -56,10 +231,8 @@ TEST_F(RunUpdateSequenceTest, AFailedDownloadShowsItsErrorAndChangesNoFile) {
     return IDOK;
   });
 
-  auto start = std::chrono::steady_clock::now();
-  ResolveUpdatePlan();
-  RunUpdateSequence();
-  auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  std::vector<Seen> seen;
+  long took = Run(seen);
 
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, "Error");
@@ -67,37 +240,67 @@ TEST_F(RunUpdateSequenceTest, AFailedDownloadShowsItsErrorAndChangesNoFile) {
   EXPECT_EQ(boxes[0].type, 0u);
   EXPECT_EQ(boxes[0].owner, nullptr);
 
-  HWND window = FindWindowA(nullptr, "Checking for Updates");
-  ASSERT_NE(window, nullptr) << "a failed run leaves its window for the shut-down";
-  std::vector<std::string> texts;
-  std::vector<WPARAM> values;
-  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (ClassOf(child) == "Static") texts.push_back(TextOf(child));  // new controls go to the bottom
-    if (ClassOf(child) == PROGRESS_CLASSA)
-      for (const window_model::SentMessage &sent : window_model::MessagesSentTo(child))
-        if (sent.message == PBM_SETPOS) values.push_back(sent.wParam);
-  }
-  EXPECT_EQ(texts, (std::vector<std::string>{"Downloading New Files", "Downloading Files Continues",
-                                             "Verifying file integrity", "ERROR DOWNLOADING FILE"}));
-  EXPECT_EQ(values, (std::vector<WPARAM>{5, 25, 50, 95}));
+  // One TEMP entry: 150 ms eight times, 1000 in the download, 150 and 250 before
+  // the error, which then stays 5000 ms.
+  std::vector<Step> expected = FailedDownload(1);
+  ExpectSteps(seen, expected);
+  EXPECT_EQ(PausesOf(expected), 7600);
+  EXPECT_GE(took, PausesOf(expected));
+  EXPECT_LT(took, PausesOf(expected) + kRunSlack);
 
   EXPECT_EQ(updatePlan.downloadUrl, "http://127.0.0.1:1/downloads/QZv251.exe");
   EXPECT_EQ(updatePlan.downloadTarget, "C:\\users\\Public\\QZv251.exe");
   EXPECT_NE(updatePlan.downloadResult, 0);
-  EXPECT_EQ(test_drive::ReadBytes("C:\\Program Files\\Quorvel\\QZ.exe"), "old executable");
-  EXPECT_FALSE(test_drive::Exists("C:\\Program Files\\Quorvel\\QZ_previous.exe"));
-  // 150 ms eight times (one TEMP entry among them), 1000 after the download, 250 before the error.
-  EXPECT_GE(took.count(), 2450);
-  EXPECT_LT(took.count(), 3200);
+  EXPECT_FALSE(test_drive::Exists(updatePlan.downloadTarget.c_str()));
+  EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ.exe"), "old executable");
+  EXPECT_FALSE(test_drive::Exists(kInstall + "QZ_previous.exe"));
 }
 
 TEST_F(RunUpdateSequenceTest, NoTempEntryFallsBackToTheAllUsersTemp) {
   unsetenv("TEMP");
-  ResolveUpdatePlan();
-  RunUpdateSequence();
+  std::vector<Seen> seen;
+  long took = Run(seen);
   EXPECT_EQ(updatePlan.tempFolder, "C:\\Users\\All Users\\temp");
   EXPECT_EQ(updatePlan.downloadTarget, "C:\\Users\\All Users\\temp\\QZv251.exe");
   EXPECT_EQ(updatePlan.preferencesFolder, "C:\\Users\\Public\\Quorvel\\");
+
+  std::vector<Step> expected = FailedDownload(0);
+  ExpectSteps(seen, expected);
+  EXPECT_GE(took, PausesOf(expected));
+  EXPECT_LT(took, PausesOf(expected) + kRunSlack);
+}
+
+// A running Quorvel holds its executable, which Windows then refuses to
+// rename over: the update stops before anything is stamped.
+TEST_F(RunUpdateSequenceTest, AnExecutableThatCannotBeReplacedIsReportedAndNothingIsStamped) {
+  const std::string served = "C:\\users\\Public\\served.exe";
+  test_drive::WriteBytes(served, ExecutableBytes(64 * 1024));
+  test_drive::MakeFolder(kPrefs);
+  test_drive::WriteBytes(kPrefs + "qz.inf", kQzInf);
+  unsetenv("TEMP");  // the server keeps its port file in the host's temporary folder
+  HttpTestServer server("file", served);
+  ASSERT_NE(server.Port(), 0);
+  setenv("TEMP", "C:\\users\\Public", 1);
+  std::snprintf(downloadHostText, sizeof downloadHostText, "127.0.0.1:%d", server.Port());
+  HANDLE running = CreateFileA((kInstall + "QZ.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(running, INVALID_HANDLE_VALUE);
+
+  std::vector<Seen> seen;
+  long took = Run(seen);
+  CloseHandle(running);
+
+  EXPECT_EQ(updatePlan.downloadResult, 0);
+  std::vector<Step> expected = FailedUpdate();
+  ExpectSteps(seen, expected);
+  EXPECT_EQ(PausesOf(expected), 10350);  // no pause after S5, then the 5000 ms hold
+  EXPECT_GE(took, PausesOf(expected));
+  EXPECT_LT(took, PausesOf(expected) + kRunSlack);
+
+  EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ.exe"), "old executable");
+  EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ_previous.exe"), "old executable");
+  EXPECT_EQ(test_drive::ReadBytes(kPrefs + "qz.inf"), kQzInf);
+  EXPECT_EQ(StagedLeftovers(), std::vector<std::string>{});
 }
 
 }  // namespace
