@@ -2,6 +2,7 @@
 
 #include "base/any_number.h"
 #include "fs/copy_folder_files.h"
+#include "fs/copy_single_file.h"
 #include "fs/create_folder.h"
 #include "fs/folder_search.h"
 #include "update/update_plan.h"
@@ -21,6 +22,9 @@ void BackUpInstallation(UpdatePlan &plan) {
   plan.installFolder = "C:\\Program Files\\" + plan.appFolderName;
   plan.backupFolder = "C:\\Program Files\\" + plan.appFolderName + "\\Version_251_Preupdate_Backups";
   CreateFolder(plan.backupFolder.c_str());
+  // An interrupted run's staged copies are neither the files nor backups of them.
+  RemoveStagedLeftovers(plan.installFolder.c_str());
+  RemoveStagedLeftovers((plan.backupFolder + "\\").c_str());
   CopyFolderFiles(plan.installFolder.c_str(), plan.backupFolder.c_str(), "*.*");
 }
 
@@ -39,6 +43,7 @@ void ChoosePreferencesFolder(UpdatePlan &plan) {
   }
   CloseFolderSearch(plan.allUsersSearch);
   CloseFolderSearch(plan.publicSearch);
+  RemoveStagedLeftovers(plan.preferencesFolder.c_str());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "update/run_update_sequence.h"
 
+#include <windows.h>
+
 #include <string>
 
 #include "base/any_number.h"
@@ -10,6 +12,7 @@
 #include "ui/message_box.h"
 #include "ui/progress_window.h"
 #include "update/download_file.h"
+#include "update/download_pin.h"
 #include "update/pause.h"
 #include "update/update_plan.h"
 
@@ -47,16 +50,40 @@ void StampVersion(const UpdatePlan &plan, const char *fileName) {
   SetPreferenceText("Version", plan.newVersion.c_str());
 }
 
-void ReplaceExecutable(const UpdatePlan &plan) {
+bool Exists(const Text &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The download is staged beside the executable and checked against the pin
+// there, since the copy in TEMP may have changed since it was checked. Windows
+// refuses to rename over a running program, so a running Quorvel keeps its
+// executable and the step fails.
+bool PutDownloadInPlace(const UpdatePlan &plan, const Text &executable) {
+  if (!StageCopy(plan.downloadTarget.c_str(), executable.c_str())) return false;
+  if (!FileMatchesDownloadPin(StagedName(executable.c_str()).c_str())) {
+    DiscardStaged(executable.c_str());
+    return false;
+  }
+  return PutStagedInPlace(executable.c_str(), true) != 0;
+}
+
+// Steps S4 and S5. The executable is never replaced while no whole copy of
+// the running version is kept anywhere.
+bool ReplaceExecutable(const UpdatePlan &plan) {
   Text executable = plan.installFolder + plan.mainExecutableName;
   Text previous = plan.installFolder + "QZ_previous.exe";
-  CopySingleFile(executable.c_str(), previous.c_str());
-  CopySingleFile(plan.downloadTarget.c_str(), executable.c_str());
+  bool kept = CopySingleFile(executable.c_str(), previous.c_str()) != 0 || !Exists(executable) ||
+              Exists(plan.backupFolder + "\\" + plan.mainExecutableName);
+  return kept && PutDownloadInPlace(plan, executable);
+}
+
+void FinishWithError(const char *text) {
+  AddStatus(text);
+  Pause(5000);
+  CloseProgressWindow(kWindow);
 }
 
 void FinishAfterFailedDownload() {
   Pause(250);
-  AddStatus("ERROR DOWNLOADING FILE");
+  FinishWithError("ERROR DOWNLOADING FILE");
 }
 
 void FinishAfterDownload(const UpdatePlan &plan) {
@@ -66,7 +93,11 @@ void FinishAfterDownload(const UpdatePlan &plan) {
   SetProgressValue(kBar, 125);
   Pause(1000);
   SetProgressValue(kBar, 225);
-  ReplaceExecutable(plan);
+  // Nothing is stamped for a version that is not in place.
+  if (!ReplaceExecutable(plan)) {
+    FinishWithError("ERROR UPDATING QUORVEL");
+    return;
+  }
   Pause(1000);
   SetProgressValue(kBar, 275);
   Pause(1000);
