@@ -56,7 +56,8 @@ bool CutKey(PreferenceEntry &entry, const char *line, const char *lineEnd) {
   entry.nameLength = Distance(line, nameEnd);
   entry.text = value;
   entry.textLength = Distance(value, lineEnd);
-  return equals != nullptr && nameEnd + 1 == equals && *nameEnd == ' ' && value == equals + 2;
+  return equals != nullptr && nameEnd + 1 == equals && *nameEnd == ' ' && value == equals + 2 &&
+         equals[1] == ' ';
 }
 
 }  // namespace

@@ -45,6 +45,8 @@ const FormatCase kCases[] = {
      "  A \t=  \t v = w ; x  \r\n=x\r\nB\r\n \t= \r\n",
      {Set("C", "")},
      "A = v = w ; x  \r\n = x\r\nB = \r\n = \r\nC = \r\n"},
+    {"WritesATabAfterEqualsAsOneBlank", "[Main]\r\nA =\tb\r\n[Application]\r\n", StampVersion(),
+     "[Main]\r\nA = b\r\n" + kStamped},
     {"DropsABlankLastLine", "[Application]\r\n   ", StampVersion(), kStamped},
     {"DropsABlankLastLineWithItsBreak", "[Application]\r\n \t \r\n", StampVersion(), kStamped},
     {"KeepsTheMarkWithAnEmptyLine", "\xEF\xBB\xBF[Application]\r\nVersion=2.50\r\n", StampVersion(),
