@@ -1,43 +1,53 @@
-#ifdef _WIN32
 #include "update/download_watch.h"
 
-#include <wininet.h>
-
 #include "base/download_limits.h"
+#include "update/transfer_platform.h"
 
 namespace {
 
 bool IsSuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
 
+bool StartsWithIgnoringCase(LPCWSTR text, const char *prefix) {
+  for (; *prefix != '\0'; ++text, ++prefix) {
+    WCHAR c = *text;
+    if (c >= L'A' && c <= L'Z') c = static_cast<WCHAR>(c - L'A' + L'a');
+    if (c != static_cast<WCHAR>(*prefix)) return false;
+  }
+  return true;
+}
+
+bool RedirectAllowed(LPCWSTR location) {
+  return location != nullptr &&
+         (StartsWithIgnoringCase(location, "http://") || StartsWithIgnoringCase(location, "https://"));
+}
+
 }  // namespace
+
+DownloadWatch::DownloadWatch() : lastSignOfLife_(std::chrono::steady_clock::now()) {}
 
 void DownloadWatch::CheckForStall() {
   if (binding_ == nullptr || abandoned_ != S_OK) return;
   // The service reports progress only now and then while data flows; the
   // cache file it fills grows all the time.
-  ULONGLONG size = CacheFileSize();
+  uint64_t size = CacheFileSize(cacheFile_);
   if (size != cacheFileSize_) {
     cacheFileSize_ = size;
     NoteSignOfLife();
   }
-  if (GetTickCount64() - lastSignOfLife_ < kStallLimitSeconds * 1000ull) return;
+  if (std::chrono::steady_clock::now() - lastSignOfLife_ < std::chrono::seconds(kStallLimitSeconds)) return;
   abandoned_ = INET_E_CONNECTION_TIMEOUT;
   binding_->Abort();
 }
 
-HRESULT DownloadWatch::Verdict(HRESULT transferResult, const char *target) const {
-  if (abandoned_ != S_OK) return abandoned_;
-  // Wine's service reports success for error pages and cut-short bodies, and
-  // even when it wrote nothing at all.
-  if (httpStatus_ != 0 && !IsSuccessStatus(httpStatus_)) return INET_E_DOWNLOAD_FAILURE;
-  if (transferResult != S_OK) return transferResult;
-  if (httpStatus_ == 0 || !ended_ || (announced_ != 0 && received_ != announced_))
-    return INET_E_DOWNLOAD_FAILURE;
-  WIN32_FILE_ATTRIBUTE_DATA file;
-  if (!GetFileAttributesExA(target, GetFileExInfoStandard, &file) ||
-      (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || file.nFileSizeLow != received_)
-    return INET_E_DOWNLOAD_FAILURE;
-  return S_OK;
+TransferReport DownloadWatch::Report(HRESULT serviceResult) const {
+  TransferReport report;
+  report.serviceResult = serviceResult;
+  report.abandoned = abandoned_;
+  report.httpStatus = httpStatus_;
+  report.ended = ended_;
+  report.received = received_;
+  report.announced = announced_;
+  return report;
 }
 
 STDMETHODIMP DownloadWatch::QueryInterface(REFIID iid, void **object) {
@@ -90,7 +100,7 @@ STDMETHODIMP DownloadWatch::OnProgress(ULONG progress, ULONG progressMax, ULONG 
         abandoned_ = INET_E_REDIRECT_FAILED;
         return E_ABORT;
       }
-      DeleteUrlCacheEntryW(statusText);
+      ForgetCachedCopy(statusText);
       break;
     default:
       break;
@@ -127,16 +137,4 @@ STDMETHODIMP DownloadWatch::OnResponse(DWORD statusCode, LPCWSTR, LPCWSTR, LPWST
   return IsSuccessStatus(statusCode) ? S_OK : E_ABORT;
 }
 
-void DownloadWatch::NoteSignOfLife() { lastSignOfLife_ = GetTickCount64(); }
-
-ULONGLONG DownloadWatch::CacheFileSize() const {
-  WIN32_FILE_ATTRIBUTE_DATA file;
-  if (cacheFile_.empty() || !GetFileAttributesExW(cacheFile_.c_str(), GetFileExInfoStandard, &file)) return 0;
-  return (static_cast<ULONGLONG>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
-}
-
-bool DownloadWatch::RedirectAllowed(LPCWSTR location) const {
-  return location != nullptr &&
-         (_wcsnicmp(location, L"http://", 7) == 0 || _wcsnicmp(location, L"https://", 8) == 0);
-}
-#endif
+void DownloadWatch::NoteSignOfLife() { lastSignOfLife_ = std::chrono::steady_clock::now(); }

@@ -1,11 +1,13 @@
 #pragma once
 
-#ifdef _WIN32
 #include <windows.h>
 // After <windows.h>, which MinGW's urlmon header builds on.
 #include <urlmon.h>
 
+#include <chrono>
 #include <string>
+
+#include "update/transfer_verdict.h"
 
 // Watches one transfer of the download service as its bind status callback.
 // It records the HTTP status, the bytes that came against those announced and
@@ -13,13 +15,14 @@
 // is redirected where it must not go.
 class DownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
  public:
+  DownloadWatch();
+
   // About once a second, on the transfer's thread: after the stall limit
   // without a sign of life the transfer is aborted.
   void CheckForStall();
 
-  // S_OK only when the transfer (which returned `transferResult`) brought a
-  // 2xx answer whole into `target`; otherwise a non-zero status.
-  HRESULT Verdict(HRESULT transferResult, const char *target) const;
+  // What the transfer, which returned `serviceResult`, showed.
+  TransferReport Report(HRESULT serviceResult) const;
 
   STDMETHODIMP QueryInterface(REFIID iid, void **object) override;
   STDMETHODIMP_(ULONG) AddRef() override;
@@ -42,8 +45,6 @@ class DownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
  private:
   ~DownloadWatch() = default;
   void NoteSignOfLife();
-  ULONGLONG CacheFileSize() const;
-  bool RedirectAllowed(LPCWSTR location) const;
 
   ULONG references_ = 1;
   IBinding *binding_ = nullptr;
@@ -54,7 +55,6 @@ class DownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
   ULONG announced_ = 0;
   int redirects_ = 0;
   std::wstring cacheFile_;
-  ULONGLONG cacheFileSize_ = 0;
-  ULONGLONG lastSignOfLife_ = 0;
+  uint64_t cacheFileSize_ = 0;
+  std::chrono::steady_clock::time_point lastSignOfLife_;
 };
-#endif

@@ -5,5 +5,6 @@
 #include <urlmon.h>
 
 // One transfer of `url` into `target` through the download service's
-// URLDownloadToFileA; S_OK only when the whole resource lies at the target.
+// URLDownloadToFileA, judged by TransferVerdict. S_OK only when the whole
+// executable lies at the target.
 HRESULT TransferUrlToFile(decltype(&URLDownloadToFileA) download, const char *url, const char *target);

@@ -9,7 +9,7 @@ number.
 
 Paths:
   /downloads/QZv251.exe   the answer chosen with --answer (default: file)
-  /file /404 /500 /cut-short /slow /stall
+  /file /404 /500 /html /chunked /chunked-cut-short /cut-short /slow /stall
                           that answer, whatever --answer says
   /redirect/N             N redirects (302), the last one to /file
   /redirect-to-ftp        a redirect to ftp://127.0.0.1:PORT/file
@@ -18,6 +18,10 @@ Paths:
 Answers:
   file       200 with the whole body
   404, 500   that status with a short HTML page
+  html       200 with an HTML page (a captive portal's answer)
+  chunked    200 with the whole body in chunks, without Content-Length
+  chunked-cut-short  as chunked, but the connection closes after half the
+             body, without the last chunk
   cut-short  200 announcing the whole body, half of it sent, then closed
   slow       200 with the whole body at --rate bytes per second, in 100 ms steps
   stall      200 announcing the whole body, 1024 bytes of it sent, then silence
@@ -25,7 +29,8 @@ Answers:
   unreachable  nothing at the port answers at all, as for a host that is down:
              connections are never accepted (every path; --answer only)
 
-The body is the content of --file, or 64 KiB of fixed bytes without it.
+The body is the content of --file, or without it 64 KiB shaped like a Windows
+executable (pe_file.py's pe_bytes(65536, 1)).
 """
 
 import argparse
@@ -36,9 +41,12 @@ import socketserver
 import threading
 import time
 
-ANSWERS = ("file", "404", "500", "cut-short", "slow", "stall")
+from pe_file import pe_bytes
+
+ANSWERS = ("file", "404", "500", "html", "chunked", "chunked-cut-short", "cut-short", "slow", "stall")
 SERVER_ANSWERS = ANSWERS + ("unreachable",)
-BUILT_IN_BODY = bytes((i * 131 + 7) % 256 for i in range(64 * 1024))
+BUILT_IN_BODY = pe_bytes(64 * 1024, 1)
+CHUNK_BYTES = 16 * 1024
 STEP_SECONDS = 0.1
 STALL_PREFIX = 1024
 
@@ -48,7 +56,7 @@ def parse_arguments():
     parser.add_argument("--port-file", required=True, help="where to write the port; removing it stops the server")
     parser.add_argument("--port", type=int, default=0, help="the port to listen on (default: a free one)")
     parser.add_argument("--answer", choices=SERVER_ANSWERS, default="file", help="the answer at /downloads/QZv251.exe")
-    parser.add_argument("--file", help="the body to serve (default: 64 KiB of fixed bytes)")
+    parser.add_argument("--file", help="the body to serve (default: 64 KiB shaped like an executable)")
     parser.add_argument("--rate", type=int, default=256 * 1024, help="bytes per second of the slow answer")
     parser.add_argument("--lifetime", type=float, default=600, help="seconds after which the server stops anyway")
     return parser.parse_args()
@@ -101,9 +109,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.page(404, "Not Found")
         if kind == "500":
             return self.page(500, "Internal Server Error")
+        if kind == "html":
+            return self.page(200, "Welcome")
         if kind == "file" and self.options.file:
             return self.send_file(self.options.file)
         body = read_body(self.options)
+        if kind == "chunked":
+            return self.send_chunked(body)
+        if kind == "chunked-cut-short":
+            return self.send_chunked(body[: len(body) // 2], end=False)
         self.headers_for(200, len(body))
         if kind == "file":
             self.wfile.write(body)
@@ -121,6 +135,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.headers_for(200, os.fstat(source.fileno()).st_size)
             self.wfile.flush()
             self.connection.sendfile(source)
+
+    def send_chunked(self, body, end=True):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Transfer-Encoding", "chunked")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        for start in range(0, len(body), CHUNK_BYTES):
+            chunk = body[start : start + CHUNK_BYTES]
+            self.wfile.write(b"%x\r\n%s\r\n" % (len(chunk), chunk))
+        if end:
+            self.wfile.write(b"0\r\n\r\n")
 
     def send_slowly(self, body):
         step = max(1, int(self.options.rate * STEP_SECONDS))

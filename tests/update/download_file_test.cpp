@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
 
+#include "pe_file.h"
 #include "support/http_test_server.h"
 #include "support/test_drive.h"
 #include "update/dynamic_library.h"
@@ -13,27 +15,26 @@
 #include <objbase.h>
 #endif
 
+// Built twice: without a download pin, and pinned to PinnedPeBytes()
+// (QUORVEL_PINNED_DOWNLOAD).
+#ifndef QUORVEL_PINNED_DOWNLOAD
+#define QUORVEL_PINNED_DOWNLOAD 0
+#endif
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr bool kPinned = QUORVEL_PINNED_DOWNLOAD != 0;
 const std::string kFolder = "C:\\users\\Public\\";
 const std::string kTarget = kFolder + "QZv251.exe";
-const std::string kServed = kFolder + "served.bin";
+const std::string kPinnedFile = kFolder + "pinned.exe";
+const std::string kOtherFile = kFolder + "other.exe";
 const std::string kEarlier = "an executable left from an earlier run";
-
-std::string SomeBytes(size_t size) {
-  std::string bytes(size, '\0');
-  uint32_t state = 12345;
-  for (char &byte : bytes) {
-    state = state * 1103515245u + 12345u;
-    byte = static_cast<char>(state >> 24);
-  }
-  return bytes;
-}
 
 // Compared by size and content, so that a failure does not print the bytes.
 ::testing::AssertionResult HoldsExactly(const std::string &windowsPath, const std::string &expected) {
+  if (!test_drive::Exists(windowsPath)) return ::testing::AssertionFailure() << windowsPath << " is missing";
   std::string held = test_drive::ReadBytes(windowsPath);
   if (held == expected) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
@@ -59,28 +60,34 @@ class DownloadFileTest : public ::testing::Test {
     CoInitialize(nullptr);  // as the program's start-up does
 #endif
     test_drive::UseFreshDrive();
-    test_drive::WriteBytes(kServed, SomeBytes(size_t{300} * 1024));
-    server = new HttpTestServer("file", kServed, 256L * 1024);
+    test_drive::WriteBytes(kPinnedFile, PinnedPeBytes());
+    test_drive::WriteBytes(kOtherFile, PeBytes(size_t{300} * 1024, 7));
+    pinned = new HttpTestServer("file", kPinnedFile, 256L * 1024);
+    other = new HttpTestServer("file", kOtherFile);
   }
   static void TearDownTestSuite() {
-    delete server;
-    server = nullptr;
+    delete pinned;
+    delete other;
+    pinned = other = nullptr;
   }
   void SetUp() override {
-    ASSERT_NE(server->Port(), 0) << "the test server did not start";
+    ASSERT_NE(pinned->Port(), 0) << "the test server did not start";
+    ASSERT_NE(other->Port(), 0) << "the test server did not start";
     test_drive::WriteBytes(kTarget, kEarlier);
   }
   void TearDown() override { FreeAllDynamicLibraries(); }
 
-  static HttpTestServer *server;
+  static HttpTestServer *pinned;
+  static HttpTestServer *other;
 };
 
-HttpTestServer *DownloadFileTest::server = nullptr;
+HttpTestServer *DownloadFileTest::pinned = nullptr;
+HttpTestServer *DownloadFileTest::other = nullptr;
 
 TEST_F(DownloadFileTest, FetchesTheWholeFileThenPausesAndKeepsTheLibrary) {
-  Attempt attempt = Download(server->Url("/downloads/QZv251.exe"));
+  Attempt attempt = Download(pinned->Url("/downloads/QZv251.exe"));
   EXPECT_EQ(attempt.result, 0);
-  EXPECT_TRUE(HoldsExactly(kTarget, test_drive::ReadBytes(kServed))) << "replaced whole";
+  EXPECT_TRUE(HoldsExactly(kTarget, PinnedPeBytes())) << "replaced whole";
   EXPECT_GE(attempt.milliseconds, 1000);
   EXPECT_NE(FindDynamicFunction(0, "URLDownloadToFileA"), nullptr) << "stays loaded under number 0";
   FreeAllDynamicLibraries();
@@ -88,24 +95,39 @@ TEST_F(DownloadFileTest, FetchesTheWholeFileThenPausesAndKeepsTheLibrary) {
   EXPECT_EQ(FreeDynamicLibrary(0), 0) << "released";
 }
 
-TEST_F(DownloadFileTest, FollowsRedirectsAndWaitsForASlowButSteadyServer) {
-  for (const char *path : {"/redirect/3", "/slow"}) {
+// Every way of bringing the pinned file whole: plain, redirected, slowly,
+// chunked without a length.
+TEST_F(DownloadFileTest, AcceptsTheExecutableHoweverItComesWhole) {
+  for (const char *path : {"/redirect/3", "/slow", "/chunked"}) {
     test_drive::WriteBytes(kTarget, kEarlier);
-    EXPECT_EQ(Download(server->Url(path)).result, 0) << path;
-    EXPECT_TRUE(HoldsExactly(kTarget, test_drive::ReadBytes(kServed))) << path;
+    EXPECT_EQ(Download(pinned->Url(path)).result, 0) << path;
+    EXPECT_TRUE(HoldsExactly(kTarget, PinnedPeBytes())) << path;
+  }
+}
+
+// Another executable than the pinned one: installed only without a pin.
+TEST_F(DownloadFileTest, TakesAnotherExecutableOnlyWithoutAPin) {
+  Attempt attempt = Download(other->Url("/downloads/QZv251.exe"));
+  if (kPinned) {
+    EXPECT_NE(attempt.result, 0);
+    EXPECT_FALSE(test_drive::Exists(kTarget)) << "a file that fails the pin is removed";
+  } else {
+    EXPECT_EQ(attempt.result, 0);
+    EXPECT_TRUE(HoldsExactly(kTarget, PeBytes(size_t{300} * 1024, 7)));
   }
 }
 
 // Whatever went wrong, nothing that the update could copy over the program
-// may be at the target: the earlier file stays as it was or, where the
-// service itself wrote the failed answer there (Wine), is gone.
-TEST_F(DownloadFileTest, FailsAndLeavesNothingToCopy) {
+// is left at the target: neither what the service wrote nor the earlier file.
+TEST_F(DownloadFileTest, FailsAndLeavesNoTarget) {
   const std::string cases[] = {
-      server->Url("/404"),
-      server->Url("/500"),
-      server->Url("/cut-short"),
-      server->Url("/redirect-to-ftp"),
-      server->Url("/redirect-to-file-url"),
+      pinned->Url("/404"),
+      pinned->Url("/500"),
+      pinned->Url("/html"),  // 200 with a page, as a captive portal answers
+      pinned->Url("/cut-short"),
+      pinned->Url("/chunked-cut-short"),
+      pinned->Url("/redirect-to-ftp"),
+      pinned->Url("/redirect-to-file-url"),
       "http://nonexistent.invalid/downloads/QZv251.exe",
       "http://127.0.0.1:1/downloads/QZv251.exe",  // nothing listens there: refused
   };
@@ -114,14 +136,12 @@ TEST_F(DownloadFileTest, FailsAndLeavesNothingToCopy) {
     Attempt attempt = Download(url);
     EXPECT_NE(attempt.result, 0) << url;
     EXPECT_GE(attempt.milliseconds, 1000) << url;
-    if (test_drive::Exists(kTarget)) {
-      EXPECT_TRUE(HoldsExactly(kTarget, kEarlier)) << url;
-    }
+    EXPECT_FALSE(test_drive::Exists(kTarget)) << url;
   }
 }
 
 TEST_F(DownloadFileTest, FailsWhenTheTargetFolderIsMissing) {
-  EXPECT_NE(Download(server->Url("/downloads/QZv251.exe"), kFolder + "NoSuchFolder\\QZv251.exe").result, 0);
+  EXPECT_NE(Download(pinned->Url("/downloads/QZv251.exe"), kFolder + "NoSuchFolder\\QZv251.exe").result, 0);
   EXPECT_FALSE(test_drive::Exists(kFolder + "NoSuchFolder"));
 }
 
@@ -129,15 +149,33 @@ TEST_F(DownloadFileTest, FailsWhenTheTargetFolderIsMissing) {
 // Windows reports redirects to the download's callback, which counts them;
 // Wine follows any number unseen, and the stall limit ends an endless loop.
 TEST_F(DownloadFileTest, GivesUpAfterTenRedirects) {
-  EXPECT_EQ(Download(server->Url("/redirect/10")).result, 0);
-  EXPECT_NE(Download(server->Url("/redirect/11")).result, 0);
+  EXPECT_EQ(Download(pinned->Url("/redirect/10")).result, 0);
+  EXPECT_NE(Download(pinned->Url("/redirect/11")).result, 0);
+  EXPECT_FALSE(test_drive::Exists(kTarget));
 }
 
-TEST_F(DownloadFileTest, RefusesAReadOnlyTarget) {
+// The service cannot write over a read-only file; the file is removed all
+// the same.
+TEST_F(DownloadFileTest, RefusesAReadOnlyTargetAndRemovesIt) {
   ASSERT_TRUE(SetFileAttributesA(kTarget.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_NE(Download(server->Url("/downloads/QZv251.exe")).result, 0);
-  SetFileAttributesA(kTarget.c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(test_drive::ReadBytes(kTarget), kEarlier);
+  EXPECT_NE(Download(pinned->Url("/downloads/QZv251.exe")).result, 0);
+  EXPECT_FALSE(test_drive::Exists(kTarget));
+}
+
+// A transfer killed mid-way leaves its part file; the next download removes
+// those of processes that no longer run, and leaves those of running ones.
+TEST_F(DownloadFileTest, RemovesPartFilesOfEndedProcesses) {
+  long pidMax = 0;
+  std::ifstream("/proc/sys/kernel/pid_max") >> pidMax;
+  ASSERT_GT(pidMax, 1);
+  const std::string ended = kTarget + ".part-" + std::to_string(pidMax + 1);  // no process has it
+  const std::string running = kTarget + ".part-1";
+  test_drive::WriteBytes(ended, "cut");
+  test_drive::WriteBytes(running, "still being written");
+  EXPECT_EQ(Download(pinned->Url("/downloads/QZv251.exe")).result, 0);
+  EXPECT_FALSE(test_drive::Exists(ended));
+  EXPECT_TRUE(test_drive::Exists(running));
+  DeleteFileA(running.c_str());
 }
 #endif
 

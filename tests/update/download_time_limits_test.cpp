@@ -2,10 +2,10 @@
 
 #include <chrono>
 
+#include "base/download_limits.h"
 #include "support/http_test_server.h"
 #include "support/test_drive.h"
 #include "update/download_file.h"
-#include "base/download_limits.h"
 
 #ifdef _WIN32
 #include <objbase.h>

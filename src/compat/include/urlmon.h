@@ -1,15 +1,11 @@
 // urlmon: the blocking download of a URL into a file. Natively the function
-// lives in the shared library "urlmon.so" beside the executable, loaded at
-// run time like its Windows counterpart; it takes no caller and reports no
-// progress, so both of those arguments are ignored.
+// lives in the shared library "urlmon.so" of the system folder, loaded at
+// run time like its Windows counterpart; it reports the answer's status and
+// progress to the bind status callback as urlmon does, and takes no caller.
 #pragma once
 
+#include "win_com.h"
 #include "win_types.h"
-
-struct IUnknown;
-struct IBindStatusCallback;
-typedef IUnknown *LPUNKNOWN;
-typedef IBindStatusCallback *LPBINDSTATUSCALLBACK;
 
 #define INET_E_CANNOT_CONNECT ((HRESULT)0x800C0004)
 #define INET_E_RESOURCE_NOT_FOUND ((HRESULT)0x800C0005)

@@ -1,8 +1,21 @@
 #pragma once
 
+#include <urlmon.h>
 #include <windows.h>
 
+// Whom a fetch tells what happens, as urlmon tells a bind status callback;
+// any of them may be absent.
+struct BindReporting {
+  IBindStatusCallback *callback = nullptr;
+  IHttpNegotiate *negotiate = nullptr;
+  const bool *abortRequested = nullptr;  // set by the binding's Abort
+};
+
 // One HTTP or HTTPS GET of `url`, following redirects within the limits, its
-// body written to `fd`. S_OK only for a 2xx answer whose body came whole; the
-// descriptor may hold part of an answer otherwise.
-HRESULT FetchInto(const char *url, int fd);
+// body written to `fd`. The answer's status goes to OnResponse before its
+// body, and the end of the body to OnProgress (BINDSTATUS_ENDDOWNLOADDATA,
+// bytes received against those announced, 0 when none were). Like urlmon,
+// it does not judge the answer: S_OK whenever one came, whatever its status,
+// also for a body cut short of its announced length; an error status when
+// none came, the transfer could not be written or the callback ended it.
+HRESULT FetchInto(const char *url, int fd, const BindReporting &reporting);

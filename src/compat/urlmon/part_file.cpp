@@ -1,9 +1,12 @@
 #include "part_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "errno_errors.h"
 
@@ -11,10 +14,14 @@ namespace {
 
 HRESULT FromErrno() { return HRESULT_FROM_WIN32(Win32ErrorFromErrno(errno)); }
 
+constexpr char kPartSuffix[] = ".part-";
+
+bool ProcessRuns(long pid) { return pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH); }
+
 }  // namespace
 
 PartFile::PartFile(const std::string &hostTarget)
-    : target_(hostTarget), part_(hostTarget + ".part-" + std::to_string(getpid())) {}
+    : target_(hostTarget), part_(hostTarget + kPartSuffix + std::to_string(getpid())) {}
 
 PartFile::~PartFile() {
   if (fd_ < 0) return;
@@ -45,4 +52,21 @@ HRESULT PartFile::Commit() {
     return error;
   }
   return S_OK;
+}
+
+void RemoveLeftoverParts(const std::string &hostTarget) {
+  size_t slash = hostTarget.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : hostTarget.substr(0, slash);
+  std::string prefix = hostTarget.substr(slash == std::string::npos ? 0 : slash + 1) + kPartSuffix;
+  DIR *entries = opendir(folder.c_str());
+  if (entries == nullptr) return;
+  while (dirent *entry = readdir(entries)) {
+    std::string name = entry->d_name;
+    if (name.compare(0, prefix.size(), prefix) != 0 || name.size() == prefix.size()) continue;
+    char *end = nullptr;
+    long pid = strtol(name.c_str() + prefix.size(), &end, 10);
+    if (*end != '\0' || name[prefix.size()] < '0' || name[prefix.size()] > '9') continue;
+    if (!ProcessRuns(pid)) unlinkat(dirfd(entries), entry->d_name, 0);
+  }
+  closedir(entries);
 }

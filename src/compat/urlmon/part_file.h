@@ -4,9 +4,10 @@
 
 #include <string>
 
-// The file a transfer writes into: beside the target and named after it. It
-// replaces the target only when committed, so a failed transfer leaves the
-// target as it was; uncommitted, it is removed.
+// The file a transfer writes into: beside the target and named after it and
+// the process ("<target>.part-<pid>"). It replaces the target only when
+// committed, so a failed transfer leaves the target as it was; uncommitted,
+// it is removed.
 class PartFile {
  public:
   explicit PartFile(const std::string &hostTarget);
@@ -24,3 +25,7 @@ class PartFile {
   std::string part_;
   int fd_ = -1;
 };
+
+// Removes the part files of `hostTarget` that processes which no longer run
+// left behind (killed mid-transfer); those of running ones stay.
+void RemoveLeftoverParts(const std::string &hostTarget);

@@ -1,6 +1,5 @@
 #pragma once
 
-#ifdef _WIN32
 #include <windows.h>
 
 #include "update/download_watch.h"
@@ -25,4 +24,3 @@ class StallWatchdog {
   HWND window_ = nullptr;
   HANDLE timer_ = nullptr;
 };
-#endif

@@ -1,5 +1,4 @@
-#ifdef _WIN32
-#include "update/stall_watchdog.h"
+#include "update/windows/stall_watchdog.h"
 
 namespace {
 
@@ -43,4 +42,3 @@ VOID CALLBACK StallWatchdog::Knock(PVOID watchdog, BOOLEAN) {
   auto *self = static_cast<StallWatchdog *>(watchdog);
   SendNotifyMessageA(self->window_, kKnock, 0, reinterpret_cast<LPARAM>(&self->watch_));
 }
-#endif

@@ -1,0 +1,73 @@
+#include "update/transfer_verdict.h"
+
+#include <urlmon.h>
+
+#include "update/download_pin.h"
+
+namespace {
+
+constexpr DWORD kSignatureOffsetAt = 0x3C;
+
+bool IsSuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
+
+bool ReadAt(HANDLE file, uint64_t offset, void *buffer, DWORD bytes) {
+  LONG high = static_cast<LONG>(offset >> 32);
+  SetLastError(ERROR_SUCCESS);
+  if (SetFilePointer(file, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN) ==
+          INVALID_SET_FILE_POINTER &&
+      GetLastError() != ERROR_SUCCESS)
+    return false;
+  DWORD read = 0;
+  return ReadFile(file, buffer, bytes, &read, nullptr) && read == bytes;
+}
+
+// The size of the file at `path`, or -1 when it cannot be opened as a file.
+int64_t FileSize(const char *path) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  DWORD high = 0;
+  SetLastError(ERROR_SUCCESS);
+  DWORD low = GetFileSize(file, &high);
+  bool known = low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS;
+  CloseHandle(file);
+  return known ? static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low) : -1;
+}
+
+}  // namespace
+
+bool IsWindowsExecutable(const char *path) {
+  if (path == nullptr) return false;
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  unsigned char start[kSignatureOffsetAt + 4];
+  unsigned char signature[4];
+  bool executable = false;
+  if (ReadAt(file, 0, start, sizeof start) && start[0] == 'M' && start[1] == 'Z') {
+    uint32_t offset = static_cast<uint32_t>(start[kSignatureOffsetAt]) |
+                      static_cast<uint32_t>(start[kSignatureOffsetAt + 1]) << 8 |
+                      static_cast<uint32_t>(start[kSignatureOffsetAt + 2]) << 16 |
+                      static_cast<uint32_t>(start[kSignatureOffsetAt + 3]) << 24;
+    executable = ReadAt(file, offset, signature, sizeof signature) && signature[0] == 'P' &&
+                 signature[1] == 'E' && signature[2] == 0 && signature[3] == 0;
+  }
+  CloseHandle(file);
+  return executable;
+}
+
+HRESULT TransferVerdict(const TransferReport &report, const char *target) {
+  if (report.abandoned != S_OK) return report.abandoned;
+  // Wine's service reports success for error pages and cut-short bodies, and
+  // even when it wrote nothing at all.
+  if (report.httpStatus != 0 && !IsSuccessStatus(report.httpStatus)) return INET_E_DOWNLOAD_FAILURE;
+  if (report.serviceResult != S_OK) return report.serviceResult;
+  if (report.httpStatus == 0 || !report.ended) return INET_E_DOWNLOAD_FAILURE;
+  if (report.announced != 0 && report.received != report.announced) return INET_E_DOWNLOAD_FAILURE;
+  int64_t size = FileSize(target);
+  if (size < 0 || static_cast<uint64_t>(size) != report.received) return INET_E_DOWNLOAD_FAILURE;
+  // A captive portal's page or a misconfigured server's answer is no program.
+  if (!IsWindowsExecutable(target)) return kNotAnExecutable;
+  if (!FileMatchesDownloadPin(target)) return kDigestMismatch;
+  return S_OK;
+}
