@@ -1,0 +1,355 @@
+#!/usr/bin/env python3
+"""What an interrupted update leaves: every file it writes in the installation and preferences
+folders is, after a kill at any instant, its earlier content or its new content, whole; a later run
+finishes the update and clears what the interrupted one left.
+
+  crash_consistency.py native --work DIR --native-bin DIR
+      kills the native updater at each of its file-changing system calls in turn (strace's fault
+      injection), one run per kill point; its pauses return at once, also injected by strace
+  crash_consistency.py order --work DIR --native-bin DIR
+      from a trace of one native run: each file reaches its name by a rename, after a flush of the
+      new file, and the rename is followed by a flush of its folder
+  crash_consistency.py wine --work DIR --template PREFIX --windows-bin DIR
+      kills the Windows build under Wine while it writes large files (a few kill points)
+
+All of them fetch from a loopback server on 127.0.0.1:8251: run them in a private network
+(tests/support/in-private-network.sh).
+"""
+
+import argparse
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+SUPPORT = HERE.parent / "support"
+sys.path.insert(0, str(SUPPORT))
+sys.path.insert(0, str(HERE))
+from e2e_scenario import (ADDRESSES_INF, ADDRESSES_INF_STAMPED, PORT, QZ_INF, QZ_INF_STAMPED,  # noqa: E402
+                          check, fail, windows_path)
+
+from pe_file import pe_bytes  # noqa: E402
+
+
+def large_pe_bytes(size, seed):
+    """pe_bytes' shape; the bulk from a faster generator, for files of tens of MiB."""
+    return pe_bytes(4096, seed) + random.Random(seed).randbytes(size - 4096)
+
+
+SUFFIX = ".quorvel-new"
+INSTALL = "Program Files/Quorvel"
+BACKUP = INSTALL + "/Version_251_Preupdate_Backups"
+PREFS = "users/Public/Quorvel"
+TEMP = "users/quorvel/Temp"
+TEMP_ENTRY = "C:\\users\\quorvel\\Temp"
+DLL = b"library 2.50"
+
+# Calls that change a file or a name; a kill is injected at each one in turn.
+KILL_CALLS = ["openat", "write", "pwrite64", "ftruncate", "rename", "renameat2", "unlink",
+              "copy_file_range", "sendfile", "fsync", "fdatasync"]
+# strace injects only into traced calls, so the sleeps are traced too.
+SLEEPS = ["clock_nanosleep", "nanosleep"]
+SKIP_PAUSES = ["-e", "inject=" + ",".join(SLEEPS) + ":retval=0"]
+KILLED = (-9, 128 + 9)
+
+
+class Contents:
+    """Every file the update writes, with its content before and after, by path below drive_c.
+    None: the file does not exist before."""
+
+    def __init__(self, old_exe, served, qz_inf, addresses_inf):
+        self.served = served
+        self.old_exe = old_exe
+        self.files = {
+            f"{INSTALL}/QZ.exe": (old_exe, served),
+            f"{INSTALL}/QZ_previous.exe": (None, old_exe),
+            f"{BACKUP}/QZ.exe": (None, old_exe),
+            f"{BACKUP}/qz.dll": (None, DLL),
+            f"{PREFS}/qz.inf": qz_inf,
+            f"{PREFS}/Addresses.inf": addresses_inf,
+        }
+
+
+def large_inf_pair(lines):
+    """A preference file of many lines already in the written layout, and the same file stamped."""
+    body = b"".join(b"Key%07d = value %07d of a long preference file\r\n" % (i, i) for i in range(lines))
+    head = b"[Application]\r\nName = Quorvel\r\nVersion = %s\r\n[Window]\r\n"
+    return head % b"2.50" + body, head % b"2.51" + body
+
+
+def small_contents():
+    return Contents(pe_bytes(48 * 1024, 250), pe_bytes(96 * 1024, 251),
+                    (QZ_INF, QZ_INF_STAMPED), (ADDRESSES_INF, ADDRESSES_INF_STAMPED))
+
+
+def large_contents():
+    qz = large_inf_pair(60_000)
+    addresses = large_inf_pair(80_000)
+    return Contents(large_pe_bytes(32 << 20, 250), large_pe_bytes(32 << 20, 251), qz, addresses)
+
+
+def lay_out(drive, contents):
+    for folder in (f"{INSTALL}/Resources", PREFS, TEMP):
+        (drive / folder).mkdir(parents=True, exist_ok=True)
+    (drive / INSTALL / "Resources" / "strings.bin").write_bytes(b"resources")
+    (drive / INSTALL / "qz.dll").write_bytes(DLL)
+    for name, (old, _) in contents.files.items():
+        if old is not None:
+            (drive / name).write_bytes(old)
+
+
+def read(path):
+    return path.read_bytes() if path.is_file() else None
+
+
+def describe(data, contents, name):
+    old, new = contents.files[name]
+    if data is None:
+        return "absent"
+    known = {old: "old", new: "new"}.get(data)
+    return known or f"{len(data)} bytes, neither old nor new"
+
+
+def broken_files(drive, contents):
+    """The files that are neither their earlier nor their new content, whole."""
+    broken = []
+    for name, (old, new) in contents.files.items():
+        data = read(drive / name)
+        if data != old and data != new:
+            broken.append(f"{name}: {describe(data, contents, name)}")
+    return broken
+
+
+def leftovers(drive):
+    found = [p for p in drive.rglob("*" + SUFFIX)] + [p for p in (drive / TEMP).glob("*.part-*")]
+    return sorted(p.relative_to(drive).as_posix() for p in found)
+
+
+def finished_faults(drive, contents, previous_exe):
+    """What is wrong with a drive that a run took to its end. previous_exe: what QZ_previous.exe
+    must hold, the QZ.exe that the last run found."""
+    faults = []
+    wanted = {f"{INSTALL}/QZ.exe": contents.served, f"{INSTALL}/QZ_previous.exe": previous_exe,
+              f"{BACKUP}/QZ.exe": contents.old_exe, f"{BACKUP}/qz.dll": DLL,
+              f"{TEMP}/QZv251.exe": contents.served}
+    for name, (_, stamped) in contents.files.items():
+        wanted.setdefault(name, stamped)
+    for name, data in wanted.items():
+        if read(drive / name) != data:
+            faults.append(f"{name} is {describe(read(drive / name), contents, name) if name in contents.files else 'wrong'}")
+    if (drive / BACKUP / "Resources").exists():
+        faults.append("a subfolder reached the backup")
+    faults += [f"{name} left over" for name in leftovers(drive)]
+    return faults
+
+
+# ----------------------------------------------------------------------------- server
+
+
+def start_server(work, body):
+    port_file, served = work / "server.port", work / "served.exe"
+    served.write_bytes(body)
+    port_file.unlink(missing_ok=True)
+    process = subprocess.Popen([sys.executable, str(SUPPORT / "http_test_server.py"), "--port", str(PORT),
+                                "--port-file", str(port_file), "--file", str(served), "--lifetime", "1200"])
+    for _ in range(100):
+        if port_file.exists():
+            return port_file, process
+        time.sleep(0.05)
+    process.kill()
+    fail("the download server did not start")
+
+
+def stop_server(server):
+    port_file, process = server
+    port_file.unlink(missing_ok=True)
+    process.wait(timeout=10)
+
+
+# ----------------------------------------------------------------------------- native runs
+
+
+def native_environment(prefix):
+    return {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": str(prefix), "TEMP": TEMP_ENTRY,
+            "ASAN_OPTIONS": "detect_leaks=0"}
+
+
+def traced_run(prefix, program, trace, calls, inject=()):
+    """Runs the native updater under strace with its pauses skipped; returns its exit status."""
+    command = ["strace", "-f", "-y", "-qq", "-o", str(trace), "-e", "trace=" + ",".join(calls + SLEEPS)]
+    command += list(inject) + SKIP_PAUSES + [str(program)]
+    return subprocess.run(command, env=native_environment(prefix), timeout=120,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+
+
+def last_call(trace, name):
+    lines = [line for line in trace.read_text(errors="replace").splitlines() if f" {name}(" in line]
+    return lines[-1].split(" ", 1)[1][:160] if lines else "?"
+
+
+def fresh_prefix(pristine, prefix):
+    shutil.rmtree(prefix, ignore_errors=True)
+    shutil.copytree(pristine, prefix)
+    return prefix / "drive_c"
+
+
+def run_native_kills(work, program, contents):
+    pristine = work / "pristine"
+    lay_out(pristine / "drive_c", contents)
+    prefix, trace = work / "prefix", work / "trace.txt"
+    tried, passed, failed = 0, 0, 0
+    started = time.monotonic()
+
+    drive = fresh_prefix(pristine, prefix)
+    status = traced_run(prefix, program, trace, KILL_CALLS)
+    faults = finished_faults(drive, contents, contents.old_exe) + (
+        [f"exit status {status}"] if status != 0 else [])
+    print(f"uninterrupted run: {'; '.join(faults) or 'at 2.51'}")
+    passed, failed = (0, 1) if faults else (1, 0)
+
+    broken_points = 0
+    for name in KILL_CALLS:
+        n = 0
+        while True:
+            n += 1
+            drive = fresh_prefix(pristine, prefix)
+            status = traced_run(prefix, program, trace, [name],
+                                ["-e", f"inject={name}:signal=KILL:when={n}"])
+            if status not in KILLED:
+                check(status == 0, f"{name} #{n}: the updater exited with {status} without being killed")
+                break
+            tried += 1
+            broken = broken_files(drive, contents)
+            qz_after_kill = read(drive / INSTALL / "QZ.exe")
+            status = traced_run(prefix, program, work / "next-run.txt", [])
+            faults = finished_faults(drive, contents, qz_after_kill)
+            if status != 0:
+                faults.append(f"the run after it exited with {status}")
+            if broken or faults:
+                failed += 1
+                broken_points += bool(broken)
+                print(f"FAILED: kill at {name} #{n}, {last_call(trace, name)}")
+                for line in broken:
+                    print(f"    after the kill: {line}")
+                for line in faults:
+                    print(f"    after the next run: {line}")
+            else:
+                passed += 1
+        print(f"{name}: {n - 1} kill points")
+    print(f"kill points tried: {tried}; left a broken file: {broken_points}; "
+          f"{time.monotonic() - started:.0f} s")
+    return passed, failed
+
+
+ORDER_CALLS = ["openat", "write", "pwrite64", "ftruncate", "copy_file_range", "sendfile", "rename", "renameat",
+               "renameat2", "fsync", "fdatasync"]
+CALL = re.compile(r"^\d+\s+(\w+)\((.*)\)\s+=\s+(-?\d+)")
+FD = re.compile(r"\b\d+<([^>]*)>")
+STRING = re.compile(r'"((?:[^"\\]|\\.)*)"')
+
+
+def parse_trace(text):
+    """(call, paths of its descriptors, path arguments, result) per finished call, in order."""
+    calls = []
+    for line in text.splitlines():
+        match = CALL.match(line)
+        if not match:
+            continue
+        name, args, result = match.groups()
+        fds = FD.findall(args)
+        paths = [os.path.join(fds[0] if fds and not value.startswith("/") else "", value)
+                 for value in STRING.findall(args)]
+        calls.append((name, fds, paths, int(result), args))
+    return calls
+
+
+def order_faults(calls, target):
+    """Why the file at host path `target` could be lost or cut short by a power cut, if it could."""
+    def written(call):
+        name, fds, _, _, args = call
+        if name == "copy_file_range":
+            return fds[1:2]
+        if name == "openat":
+            return fds[:0] if "O_TRUNC" not in args else [p for p in call[2]]
+        return fds[:1] if name in ("write", "pwrite64", "ftruncate", "sendfile") else []
+
+    def flushed(i):
+        return calls[i][0] in ("fsync", "fdatasync") and calls[i][1][:1]
+
+    renames = [i for i, c in enumerate(calls)
+               if c[0].startswith("rename") and c[3] == 0 and c[2][-1:] == [target]]
+    if any(target in written(c) for c in calls):
+        return ["written under its own name"]
+    if not renames:
+        return ["never renamed into place"]
+    faults = []
+    for i in renames:
+        staged = calls[i][2][0]
+        writes = [j for j in range(i) if staged in written(calls[j])]
+        flushes = [j for j in range(i) if flushed(j) == [staged]]
+        if not flushes or (writes and flushes[-1] < writes[-1]):
+            faults.append(f"{os.path.basename(staged)} renamed before a flush of its last write")
+        if not any(flushed(j) == [os.path.dirname(target)] for j in range(i + 1, len(calls))):
+            faults.append("its folder is not flushed after the rename")
+    return faults
+
+
+def run_order(work, program, contents):
+    prefix, trace = work / "prefix", work / "trace.txt"
+    lay_out(prefix / "drive_c", contents)
+    status = traced_run(prefix, program, trace, ORDER_CALLS)
+    check(status == 0, f"the traced run exited with {status}")
+    faults = finished_faults(prefix / "drive_c", contents, contents.old_exe)
+    check(not faults, f"the traced run did not finish the update: {faults}")
+    calls = parse_trace(trace.read_text(errors="replace"))
+    passed = failed = 0
+    for name in contents.files:
+        faults = order_faults(calls, str(prefix / "drive_c" / name))
+        if faults:
+            failed += 1
+            print(f"FAILED: {name}: {'; '.join(faults)}")
+        else:
+            passed += 1
+            print(f"{name}: renamed into place after a flush, folder flushed")
+    return passed, failed
+
+
+# ----------------------------------------------------------------------------- main
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("mode", choices=["native", "order", "wine"])
+    parser.add_argument("--work", required=True, type=Path)
+    parser.add_argument("--native-bin", type=Path)
+    parser.add_argument("--windows-bin", type=Path)
+    parser.add_argument("--template", type=Path)
+    args = parser.parse_args()
+    work = args.work.resolve() / args.mode
+    shutil.rmtree(work, ignore_errors=True)
+    work.mkdir(parents=True)
+    contents = small_contents() if args.mode != "wine" else large_contents()
+    server = start_server(work, contents.served)
+    try:
+        if args.mode == "native":
+            passed, failed = run_native_kills(work, args.native_bin.resolve() / "quorvel-update-loopback", contents)
+        elif args.mode == "order":
+            passed, failed = run_order(work, args.native_bin.resolve() / "quorvel-update-loopback", contents)
+    finally:
+        stop_server(server)
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except AssertionError as error:
+        print(f"FAILED: {error}")
+        print("0 passed, 1 failed")
+        sys.exit(1)
