@@ -33,7 +33,8 @@ printf '[Application]\r\nName=Quorvel\r\nVersion=2.50\r\n[Window]\r\nWidth=800\r
 printf '; address book\n[Servers]\nmain = a.example\n' >"$prefs/Addresses.inf"
 cp "$prefs/qz.inf" "$demo/qz.inf.before"
 cp "$prefs/Addresses.inf" "$demo/Addresses.inf.before"
-head -c 1048576 /dev/urandom >"$demo/QZv251.exe"
+# The updater installs only a file shaped like a Windows executable.
+python3 tests/support/pe_file.py --size 1048576 --seed "$RANDOM" --out "$demo/QZv251.exe"
 
 python3 tests/support/http_test_server.py --port 8251 --port-file "$demo/server.port" \
   --file "$demo/QZv251.exe" &

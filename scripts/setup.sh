@@ -9,6 +9,7 @@ packages=(
   g++
   googletest
   libcurl4-openssl-dev
+  libssl-dev
   g++-mingw-w64-x86-64-posix
   wine
   wine64

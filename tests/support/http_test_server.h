@@ -4,10 +4,11 @@
 
 // The loopback HTTP server of http_test_server.py, in a process of its own
 // for the life of this object, on a free port it picks itself. `answer` is
-// what /downloads/QZv251.exe gives ("file", "404", "500", "cut-short",
-// "slow", "stall", "unreachable"); `servedFile` (a path on drive C:, as the
-// tests name them) is the body, else 64 KiB of fixed bytes. The other paths
-// of the script answer as its documentation says, whatever `answer` is.
+// what /downloads/QZv251.exe gives ("file", "404", "500", "html", "chunked",
+// "chunked-cut-short", "cut-short", "slow", "stall", "unreachable");
+// `servedFile` (a path on drive C:, as the tests name them) is the body,
+// else 64 KiB shaped like a Windows executable. The other paths of the
+// script answer as its documentation says, whatever `answer` is.
 // The path under which host programs (the server, curl) see the file of
 // drive C: that the tests name `windowsPath`.
 std::string HostProgramPathOf(const std::string &windowsPath);
