@@ -31,7 +31,7 @@ SUPPORT = HERE.parent / "support"
 sys.path.insert(0, str(SUPPORT))
 sys.path.insert(0, str(HERE))
 from e2e_scenario import (ADDRESSES_INF, ADDRESSES_INF_STAMPED, PORT, QZ_INF, QZ_INF_STAMPED,  # noqa: E402
-                          check, fail, windows_path)
+                          check, default_temp, fail)
 
 from pe_file import pe_bytes  # noqa: E402
 
@@ -45,8 +45,6 @@ SUFFIX = ".quorvel-new"
 INSTALL = "Program Files/Quorvel"
 BACKUP = INSTALL + "/Version_251_Preupdate_Backups"
 PREFS = "users/Public/Quorvel"
-TEMP = "users/quorvel/Temp"
-TEMP_ENTRY = "C:\\users\\quorvel\\Temp"
 DLL = b"library 2.50"
 
 # Calls that change a file or a name; a kill is injected at each one in turn.
@@ -94,7 +92,10 @@ def large_contents():
 
 
 def lay_out(drive, contents):
-    for folder in (f"{INSTALL}/Resources", PREFS, TEMP):
+    """Natively the user folder is made up; a Wine prefix has its own, which holds TEMP."""
+    if not (drive / "users").is_dir():
+        (drive / "users" / "quorvel").mkdir(parents=True)
+    for folder in (f"{INSTALL}/Resources", PREFS, default_temp(drive)):
         (drive / folder).mkdir(parents=True, exist_ok=True)
     (drive / INSTALL / "Resources" / "strings.bin").write_bytes(b"resources")
     (drive / INSTALL / "qz.dll").write_bytes(DLL)
@@ -126,7 +127,7 @@ def broken_files(drive, contents):
 
 
 def leftovers(drive):
-    found = [p for p in drive.rglob("*" + SUFFIX)] + [p for p in (drive / TEMP).glob("*.part-*")]
+    found = [p for p in drive.rglob("*" + SUFFIX)] + [p for p in (drive / default_temp(drive)).glob("*.part-*")]
     return sorted(p.relative_to(drive).as_posix() for p in found)
 
 
@@ -136,7 +137,7 @@ def finished_faults(drive, contents, previous_exe):
     faults = []
     wanted = {f"{INSTALL}/QZ.exe": contents.served, f"{INSTALL}/QZ_previous.exe": previous_exe,
               f"{BACKUP}/QZ.exe": contents.old_exe, f"{BACKUP}/qz.dll": DLL,
-              f"{TEMP}/QZv251.exe": contents.served}
+              f"{default_temp(drive)}/QZv251.exe": contents.served}
     for name, (_, stamped) in contents.files.items():
         wanted.setdefault(name, stamped)
     for name, data in wanted.items():
@@ -175,7 +176,8 @@ def stop_server(server):
 
 
 def native_environment(prefix):
-    return {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": str(prefix), "TEMP": TEMP_ENTRY,
+    temp = "C:\\" + default_temp(prefix / "drive_c").replace("/", "\\")
+    return {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "WINEPREFIX": str(prefix), "TEMP": temp,
             "ASAN_OPTIONS": "detect_leaks=0"}
 
 
@@ -268,19 +270,22 @@ def parse_trace(text):
     return calls
 
 
+def written(call):
+    """The files whose content the call changes: descriptors' paths, or a truncating open's path."""
+    name, fds, paths, _, args = call
+    if name == "copy_file_range":
+        return fds[1:2]
+    if name in ("write", "pwrite64", "ftruncate", "sendfile"):
+        return fds[:1]
+    return paths if name == "openat" and "O_TRUNC" in args else []
+
+
+def flushed(call):
+    return call[1][:1] if call[0] in ("fsync", "fdatasync") else []
+
+
 def order_faults(calls, target):
     """Why the file at host path `target` could be lost or cut short by a power cut, if it could."""
-    def written(call):
-        name, fds, _, _, args = call
-        if name == "copy_file_range":
-            return fds[1:2]
-        if name == "openat":
-            return fds[:0] if "O_TRUNC" not in args else [p for p in call[2]]
-        return fds[:1] if name in ("write", "pwrite64", "ftruncate", "sendfile") else []
-
-    def flushed(i):
-        return calls[i][0] in ("fsync", "fdatasync") and calls[i][1][:1]
-
     renames = [i for i, c in enumerate(calls)
                if c[0].startswith("rename") and c[3] == 0 and c[2][-1:] == [target]]
     if any(target in written(c) for c in calls):
@@ -291,10 +296,10 @@ def order_faults(calls, target):
     for i in renames:
         staged = calls[i][2][0]
         writes = [j for j in range(i) if staged in written(calls[j])]
-        flushes = [j for j in range(i) if flushed(j) == [staged]]
+        flushes = [j for j in range(i) if flushed(calls[j]) == [staged]]
         if not flushes or (writes and flushes[-1] < writes[-1]):
             faults.append(f"{os.path.basename(staged)} renamed before a flush of its last write")
-        if not any(flushed(j) == [os.path.dirname(target)] for j in range(i + 1, len(calls))):
+        if [os.path.dirname(target)] not in map(flushed, calls[i + 1:]):
             faults.append("its folder is not flushed after the rename")
     return faults
 
@@ -319,6 +324,91 @@ def run_order(work, program, contents):
     return passed, failed
 
 
+# ----------------------------------------------------------------------------- Wine runs
+
+# Each kill lands while the file is being written: once its staged copy appears, or, were it
+# rewritten in place, once the file itself changes.
+WINE_KILLS = [
+    ("the backup copy of QZ.exe", f"{BACKUP}/QZ.exe"),
+    ("QZ.exe copied to QZ_previous.exe", f"{INSTALL}/QZ_previous.exe"),
+    ("the download put in place of QZ.exe", f"{INSTALL}/QZ.exe"),
+    ("qz.inf written back", f"{PREFS}/qz.inf"),
+    ("Addresses.inf written back", f"{PREFS}/Addresses.inf"),
+]
+
+
+def stat_key(path):
+    try:
+        info = path.stat()
+    except FileNotFoundError:
+        return None
+    return info.st_size, info.st_mtime_ns
+
+
+def wait_for_write(drive, name, process, seconds):
+    """What was seen of the write, or None when the run ended first."""
+    target, staged = drive / name, drive / (name + SUFFIX)
+    before = stat_key(target)
+    deadline = time.monotonic() + seconds
+    while process.poll() is None and time.monotonic() < deadline:
+        if stat_key(staged) is not None:
+            return "staged copy"
+        if stat_key(target) != before:
+            return "rewritten in place"
+        time.sleep(0.001)
+    return None
+
+
+def wine_run(env, program, drive, kill_at=None):
+    """Runs the Windows build to its end: (exit code, None); with kill_at, kills it once that file
+    is being written: (None, what was seen)."""
+    process = subprocess.Popen(["wine", str(program)], env=env)
+    try:
+        if kill_at is not None:
+            seen = wait_for_write(drive, kill_at, process, 90)
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+                return None, seen
+            check(seen, f"the updater ended before writing {kill_at}")
+        return process.wait(timeout=120), None
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env, check=False)
+
+
+def run_wine_kills(work, template, program, contents):
+    prefix = work / "prefix"
+    env = dict(os.environ, WINEPREFIX=str(prefix), WINEDEBUG="-all")
+    passed = failed = broken_points = 0
+    started = time.monotonic()
+    for what, name in WINE_KILLS:
+        subprocess.run([str(SUPPORT / "wine-prefix.sh"), "clone", str(template), str(prefix)], check=True)
+        drive = prefix / "drive_c"
+        lay_out(drive, contents)
+        status, seen = wine_run(env, program, drive, kill_at=name)
+        check(status is None, f"{what}: the updater ended ({status}) before the kill")
+        staged = stat_key(drive / (name + SUFFIX))
+        seen += f", {staged[0]} bytes of it left" if staged else ", none left"
+        broken = broken_files(drive, contents)
+        qz_after_kill = read(drive / INSTALL / "QZ.exe")
+        status, _ = wine_run(env, program, drive)
+        faults = finished_faults(drive, contents, qz_after_kill)
+        if status != 0:
+            faults.append(f"the run after it exited with {status}")
+        if broken or faults:
+            failed += 1
+            broken_points += bool(broken)
+            print(f"FAILED: kill while {what} ({seen})")
+            print("".join(f"    after the kill: {line}\n" for line in broken), end="")
+            print("".join(f"    after the next run: {line}\n" for line in faults), end="")
+        else:
+            passed += 1
+            print(f"kill while {what} ({seen}): whole files, finished by the next run")
+    print(f"kill points tried: {len(WINE_KILLS)}; left a broken file: {broken_points}; "
+          f"{time.monotonic() - started:.0f} s")
+    return passed, failed
+
+
 # ----------------------------------------------------------------------------- main
 
 
@@ -340,6 +430,9 @@ def main():
             passed, failed = run_native_kills(work, args.native_bin.resolve() / "quorvel-update-loopback", contents)
         elif args.mode == "order":
             passed, failed = run_order(work, args.native_bin.resolve() / "quorvel-update-loopback", contents)
+        else:
+            passed, failed = run_wine_kills(work, args.template.resolve(),
+                                            args.windows_bin.resolve() / "quorvel-update-loopback.exe", contents)
     finally:
         stop_server(server)
     print(f"{passed} passed, {failed} failed")
