@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "fs/copy_folder_files.h"
+#include "fs/file_copy.h"
 #include "support/test_drive.h"
 
 namespace fs = std::filesystem;

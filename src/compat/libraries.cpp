@@ -18,6 +18,12 @@
 
 #include "drive_paths.h"
 
+// Builds that take the stand-in without its system libraries (the fuzz
+// target) have no system folder.
+#ifndef QUORVEL_SYSTEM_FOLDER
+#define QUORVEL_SYSTEM_FOLDER ""
+#endif
+
 namespace {
 
 struct BuiltInFunction {

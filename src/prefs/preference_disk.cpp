@@ -3,7 +3,7 @@
 #include <string>
 
 #include "base/process_heaps.h"
-#include "fs/copy_single_file.h"
+#include "fs/file_copy.h"
 #include "prefs/preference_record.h"
 
 namespace {

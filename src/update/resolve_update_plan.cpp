@@ -1,10 +1,8 @@
 #include "update/resolve_update_plan.h"
 
 #include "base/any_number.h"
-#include "fs/copy_folder_files.h"
-#include "fs/copy_single_file.h"
-#include "fs/create_folder.h"
-#include "fs/folder_search.h"
+#include "fs/file_copy.h"
+#include "fs/folders.h"
 #include "update/update_plan.h"
 
 namespace {

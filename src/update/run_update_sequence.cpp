@@ -5,9 +5,9 @@
 #include <string>
 
 #include "base/any_number.h"
-#include "fs/copy_single_file.h"
+#include "fs/file_copy.h"
 #include "fs/environment_walk.h"
-#include "fs/folder_search.h"
+#include "fs/folders.h"
 #include "prefs/preference_file.h"
 #include "ui/message_box.h"
 #include "ui/progress_window.h"

@@ -1,8 +1,7 @@
-#include "fs/copy_folder_files.h"
+#include "fs/file_copy.h"
 
 #include <gtest/gtest.h>
 
-#include "fs/copy_single_file.h"
 #include "support/test_drive.h"
 
 namespace {

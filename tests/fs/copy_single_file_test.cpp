@@ -1,4 +1,4 @@
-#include "fs/copy_single_file.h"
+#include "fs/file_copy.h"
 
 #include <gtest/gtest.h>
 

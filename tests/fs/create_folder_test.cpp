@@ -1,4 +1,4 @@
-#include "fs/create_folder.h"
+#include "fs/folders.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "fs/folder_search.h"
+#include "fs/folders.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 #pragma once
 
+// Copies of single files and of a folder's files.
 #include <string>
 
 // A file is never rewritten in place: its new content is written beside it
@@ -31,3 +32,11 @@ void DiscardStaged(const char *target);
 // Removes every file under the suffix in `folder`, given with its trailing
 // separator: what an interrupted run left behind.
 void RemoveStagedLeftovers(const char *folder);
+
+// Copies each file that lies directly in `source` and matches `pattern`
+// ("*.*" when absent or empty) into `destination`, creating that one folder
+// when it is missing. A file of the same name already there is kept, and files
+// under the staged suffix are never copied. Subfolders are neither copied nor
+// entered. 1 when the destination is there and every matching file was copied
+// or kept; 0 otherwise (the other files are still copied).
+int CopyFolderFiles(const char *source, const char *destination, const char *pattern);

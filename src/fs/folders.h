@@ -1,6 +1,8 @@
 #pragma once
 
+// Folder probes, folder creation and the texts of folder paths.
 #include <cstdint>
+#include <string>
 
 // Starts a search of the entries of `folder` that match `pattern` ("*.*" when
 // absent or empty) under `number`, or as a new search for AnyNumber. Non-zero
@@ -11,3 +13,14 @@ intptr_t OpenFolderSearch(int number, const char *folder, const char *pattern);
 // Ends the search named by its number or its AnyNumber handle; 0 when the
 // argument names no open search.
 int CloseFolderSearch(intptr_t numberOrHandle);
+
+// Creates the one folder that `path` names (trailing spaces and separators
+// dropped); its parent must exist. Non-zero when it was created, 0 otherwise,
+// also when it existed already.
+int CreateFolder(const char *path);
+
+// Folder texts are cut to MAX_PATH characters before anything is added to them.
+std::string CutToMaxPath(const char *text);
+
+// The folder followed by "\" unless it is empty or already ends with "\".
+std::string WithSeparator(std::string folder);

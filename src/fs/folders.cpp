@@ -1,4 +1,4 @@
-#include "fs/folder_search.h"
+#include "fs/folders.h"
 
 #include <windows.h>
 
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "base/any_number.h"
-#include "fs/path_text.h"
 
 namespace {
 
@@ -40,6 +39,17 @@ std::unique_ptr<FolderSearch> *RecordNamedBy(intptr_t numberOrHandle) {
 }
 
 }  // namespace
+
+std::string CutToMaxPath(const char *text) {
+  std::string cut = text != nullptr ? text : "";
+  if (cut.size() > MAX_PATH) cut.resize(MAX_PATH);
+  return cut;
+}
+
+std::string WithSeparator(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder;
+}
 
 intptr_t OpenFolderSearch(int number, const char *folder, const char *pattern) {
   if (number < AnyNumber) return 0;
@@ -79,4 +89,12 @@ int CloseFolderSearch(intptr_t numberOrHandle) {
   else
     record->reset();
   return 1;
+}
+
+int CreateFolder(const char *path) {
+  if (path == nullptr) return 0;
+  std::string folder = CutToMaxPath(path);
+  while (!folder.empty() && (folder.back() == ' ' || folder.back() == '\\' || folder.back() == '/'))
+    folder.pop_back();
+  return CreateDirectoryA(folder.c_str(), nullptr) ? 1 : 0;
 }
