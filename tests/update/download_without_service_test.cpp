@@ -36,6 +36,17 @@ TEST(PlantedUrlmonTest, IsNeverLoadedByTheService) {
   EXPECT_NE(GetProcAddress(plain, "QuorvelProbe"), nullptr) << "a plain load would take the planted library";
   FreeLibrary(plain);
 }
+
+// What the entry point does first: from then on a plain load looks in the
+// system folder only, too.
+TEST(PlantedUrlmonTest, IsNotLoadedOnceTheDefaultIsTheSystemFolder) {
+  ASSERT_TRUE(SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32));
+  HMODULE plain = LoadLibraryA("urlMON.dll");
+  ASSERT_NE(plain, nullptr);
+  EXPECT_NE(GetProcAddress(plain, "URLDownloadToFileA"), nullptr);
+  EXPECT_EQ(GetProcAddress(plain, "QuorvelProbe"), nullptr) << "the planted library was loaded";
+  FreeLibrary(plain);
+}
 #else
 TEST(DownloadWithoutServiceTest, FailsAfterThePauseAndLeavesNoTarget) {
   test_drive::UseFreshDrive();
