@@ -109,11 +109,11 @@ def read(path):
 
 
 def describe(data, contents, name):
-    old, new = contents.files[name]
     if data is None:
         return "absent"
-    known = {old: "old", new: "new"}.get(data)
-    return known or f"{len(data)} bytes, neither old nor new"
+    old, new = contents.files.get(name, (None, None))
+    known = {contents.old_exe: "the 2.50 QZ.exe", contents.served: "the download", old: "old", new: "new"}
+    return known.get(data) or f"{len(data)} bytes, neither old nor new"
 
 
 def broken_files(drive, contents):
@@ -135,18 +135,32 @@ def finished_faults(drive, contents, previous_exe):
     """What is wrong with a drive that a run took to its end. previous_exe: what QZ_previous.exe
     must hold, the QZ.exe that the last run found."""
     faults = []
-    wanted = {f"{INSTALL}/QZ.exe": contents.served, f"{INSTALL}/QZ_previous.exe": previous_exe,
-              f"{BACKUP}/QZ.exe": contents.old_exe, f"{BACKUP}/qz.dll": DLL,
-              f"{default_temp(drive)}/QZv251.exe": contents.served}
-    for name, (_, stamped) in contents.files.items():
-        wanted.setdefault(name, stamped)
+    wanted = {name: new for name, (_, new) in contents.files.items()}
+    wanted[f"{INSTALL}/QZ_previous.exe"] = previous_exe
+    wanted[f"{default_temp(drive)}/QZv251.exe"] = contents.served
     for name, data in wanted.items():
         if read(drive / name) != data:
-            faults.append(f"{name} is {describe(read(drive / name), contents, name) if name in contents.files else 'wrong'}")
+            faults.append(f"{name} is {describe(read(drive / name), contents, name)}")
     if (drive / BACKUP / "Resources").exists():
         faults.append("a subfolder reached the backup")
     faults += [f"{name} left over" for name in leftovers(drive)]
     return faults
+
+
+def judge_kill(label, drive, contents, finish):
+    """Checks the files a kill left, has finish() run the updater to its end (returning its exit
+    code) and checks the files again; prints what is wrong. Returns (a file was broken, all held)."""
+    broken = broken_files(drive, contents)
+    qz_after_kill = read(drive / INSTALL / "QZ.exe")
+    status = finish()
+    faults = finished_faults(drive, contents, qz_after_kill)
+    if status != 0:
+        faults.append(f"the run after it exited with {status}")
+    if broken or faults:
+        print(f"FAILED: {label}")
+        print("".join(f"    after the kill: {line}\n" for line in broken), end="")
+        print("".join(f"    after the next run: {line}\n" for line in faults), end="")
+    return bool(broken), not (broken or faults)
 
 
 # ----------------------------------------------------------------------------- server
@@ -204,47 +218,29 @@ def run_native_kills(work, program, contents):
     pristine = work / "pristine"
     lay_out(pristine / "drive_c", contents)
     prefix, trace = work / "prefix", work / "trace.txt"
-    tried, passed, failed = 0, 0, 0
     started = time.monotonic()
 
     drive = fresh_prefix(pristine, prefix)
     status = traced_run(prefix, program, trace, KILL_CALLS)
-    faults = finished_faults(drive, contents, contents.old_exe) + (
-        [f"exit status {status}"] if status != 0 else [])
+    faults = finished_faults(drive, contents, contents.old_exe) + ([f"exit status {status}"] if status else [])
     print(f"uninterrupted run: {'; '.join(faults) or 'at 2.51'}")
     passed, failed = (0, 1) if faults else (1, 0)
 
-    broken_points = 0
+    tried = broken_points = 0
     for name in KILL_CALLS:
-        n = 0
-        while True:
-            n += 1
+        for n in range(1, 100_000):
             drive = fresh_prefix(pristine, prefix)
-            status = traced_run(prefix, program, trace, [name],
-                                ["-e", f"inject={name}:signal=KILL:when={n}"])
+            status = traced_run(prefix, program, trace, [name], ["-e", f"inject={name}:signal=KILL:when={n}"])
             if status not in KILLED:
                 check(status == 0, f"{name} #{n}: the updater exited with {status} without being killed")
                 break
             tried += 1
-            broken = broken_files(drive, contents)
-            qz_after_kill = read(drive / INSTALL / "QZ.exe")
-            status = traced_run(prefix, program, work / "next-run.txt", [])
-            faults = finished_faults(drive, contents, qz_after_kill)
-            if status != 0:
-                faults.append(f"the run after it exited with {status}")
-            if broken or faults:
-                failed += 1
-                broken_points += bool(broken)
-                print(f"FAILED: kill at {name} #{n}, {last_call(trace, name)}")
-                for line in broken:
-                    print(f"    after the kill: {line}")
-                for line in faults:
-                    print(f"    after the next run: {line}")
-            else:
-                passed += 1
+            broken, held = judge_kill(f"kill at {name} #{n}, {last_call(trace, name)}", drive, contents,
+                                      lambda: traced_run(prefix, program, work / "next-run.txt", []))
+            broken_points += broken
+            passed, failed = passed + held, failed + (not held)
         print(f"{name}: {n - 1} kill points")
-    print(f"kill points tried: {tried}; left a broken file: {broken_points}; "
-          f"{time.monotonic() - started:.0f} s")
+    print(f"kill points tried: {tried}; left a broken file: {broken_points}; {time.monotonic() - started:.0f} s")
     return passed, failed
 
 
@@ -326,8 +322,8 @@ def run_order(work, program, contents):
 
 # ----------------------------------------------------------------------------- Wine runs
 
-# Each kill lands while the file is being written: once its staged copy appears, or, were it
-# rewritten in place, once the file itself changes.
+# Each kill lands while the file is being written: once its staged copy holds some bytes, or,
+# were it rewritten in place (or renamed over before a look saw its copy), once it changes.
 WINE_KILLS = [
     ("the backup copy of QZ.exe", f"{BACKUP}/QZ.exe"),
     ("QZ.exe copied to QZ_previous.exe", f"{INSTALL}/QZ_previous.exe"),
@@ -351,10 +347,10 @@ def wait_for_write(drive, name, process, seconds):
     before = stat_key(target)
     deadline = time.monotonic() + seconds
     while process.poll() is None and time.monotonic() < deadline:
-        if stat_key(staged) is not None:
+        if (stat_key(staged) or (0,))[0] > 0:
             return "staged copy"
         if stat_key(target) != before:
-            return "rewritten in place"
+            return "the file itself changed"
         time.sleep(0.001)
     return None
 
@@ -389,20 +385,11 @@ def run_wine_kills(work, template, program, contents):
         check(status is None, f"{what}: the updater ended ({status}) before the kill")
         staged = stat_key(drive / (name + SUFFIX))
         seen += f", {staged[0]} bytes of it left" if staged else ", none left"
-        broken = broken_files(drive, contents)
-        qz_after_kill = read(drive / INSTALL / "QZ.exe")
-        status, _ = wine_run(env, program, drive)
-        faults = finished_faults(drive, contents, qz_after_kill)
-        if status != 0:
-            faults.append(f"the run after it exited with {status}")
-        if broken or faults:
-            failed += 1
-            broken_points += bool(broken)
-            print(f"FAILED: kill while {what} ({seen})")
-            print("".join(f"    after the kill: {line}\n" for line in broken), end="")
-            print("".join(f"    after the next run: {line}\n" for line in faults), end="")
-        else:
-            passed += 1
+        broken, held = judge_kill(f"kill while {what} ({seen})", drive, contents,
+                                  lambda: wine_run(env, program, drive)[0])
+        broken_points += broken
+        passed, failed = passed + held, failed + (not held)
+        if held:
             print(f"kill while {what} ({seen}): whole files, finished by the next run")
     print(f"kill points tried: {len(WINE_KILLS)}; left a broken file: {broken_points}; "
           f"{time.monotonic() - started:.0f} s")
