@@ -40,19 +40,21 @@ TEST_F(ResolveUpdatePlanTest, FixesTheSettingsAndTheFolderTexts) {
   EXPECT_EQ(updatePlan.backupFolder, "C:\\Program Files\\Quorvel\\\\Version_251_Preupdate_Backups");
 }
 
-TEST_F(ResolveUpdatePlanTest, BacksUpTheInstallationFolderFlat) {
+// Only what the backup lacks is copied: a file already there is what was
+// installed before the first update, and stays.
+TEST_F(ResolveUpdatePlanTest, BacksUpTheInstallationFolderFlatKeepingWhatIsThere) {
   MakeInstallation();
   ResolveUpdatePlan();
-  EXPECT_EQ(test_drive::ReadBytes(kBackup + "QZ.exe"), "current executable");
+  EXPECT_EQ(test_drive::ReadBytes(kBackup + "QZ.exe"), "executable of an earlier backup");
   EXPECT_EQ(test_drive::ReadBytes(kBackup + "qz.dll"), "library");
   EXPECT_EQ(test_drive::ReadBytes(kBackup + "extra.txt"), "only in the earlier backup");
   EXPECT_FALSE(test_drive::Exists(kBackup + "Resources"));
   EXPECT_FALSE(test_drive::Exists(kBackup + "Version_251_Preupdate_Backups"));
 
-  test_drive::WriteBytes(kInstall + "QZ.exe", "changed since");
+  test_drive::WriteBytes(kInstall + "qz.dll", "changed since");
   ResolveUpdatePlan();
-  EXPECT_EQ(test_drive::ReadBytes(kBackup + "QZ.exe"), "changed since") << "a second run replaces";
-  EXPECT_EQ(test_drive::ReadBytes(kBackup + "extra.txt"), "only in the earlier backup");
+  EXPECT_EQ(test_drive::ReadBytes(kBackup + "qz.dll"), "library") << "a second run keeps the first copy";
+  EXPECT_EQ(test_drive::ReadBytes(kBackup + "QZ.exe"), "executable of an earlier backup");
 }
 
 TEST_F(ResolveUpdatePlanTest, MakesTheBackupFolderOnAFirstRun) {
