@@ -121,8 +121,7 @@ TEST_F(DownloadFileTest, TakesAnotherExecutableOnlyWithoutAPin) {
 // is left at the target: neither what the service wrote nor the earlier file.
 TEST_F(DownloadFileTest, FailsAndLeavesNoTarget) {
   const std::string cases[] = {
-      pinned->Url("/404"),
-      pinned->Url("/500"),
+      pinned->Url("/404"), pinned->Url("/500"),
       pinned->Url("/html"),  // 200 with a page, as a captive portal answers
       pinned->Url("/cut-short"),
 #ifndef _WIN32
@@ -131,8 +130,7 @@ TEST_F(DownloadFileTest, FailsAndLeavesNoTarget) {
       // build cannot tell them apart.
       pinned->Url("/chunked-cut-short"),
 #endif
-      pinned->Url("/redirect-to-ftp"),
-      pinned->Url("/redirect-to-file-url"),
+      pinned->Url("/redirect-to-ftp"), pinned->Url("/redirect-to-file-url"),
       "http://nonexistent.invalid/downloads/QZv251.exe",
       "http://127.0.0.1:1/downloads/QZv251.exe",  // nothing listens there: refused
   };
