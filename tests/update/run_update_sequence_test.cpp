@@ -251,7 +251,7 @@ TEST_F(RunUpdateSequenceTest, AFailedDownloadShowsItsErrorAndChangesNoFile) {
   EXPECT_EQ(updatePlan.downloadUrl, "http://127.0.0.1:1/downloads/QZv251.exe");
   EXPECT_EQ(updatePlan.downloadTarget, "C:\\users\\Public\\QZv251.exe");
   EXPECT_NE(updatePlan.downloadResult, 0);
-  EXPECT_FALSE(test_drive::Exists(updatePlan.downloadTarget.c_str()));
+  EXPECT_FALSE(test_drive::Exists("C:\\users\\Public\\QZv251.exe"));
   EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ.exe"), "old executable");
   EXPECT_FALSE(test_drive::Exists(kInstall + "QZ_previous.exe"));
 }
@@ -274,7 +274,7 @@ TEST_F(RunUpdateSequenceTest, NoTempEntryFallsBackToTheAllUsersTemp) {
 // rename over: the update stops before anything is stamped.
 TEST_F(RunUpdateSequenceTest, AnExecutableThatCannotBeReplacedIsReportedAndNothingIsStamped) {
   const std::string served = "C:\\users\\Public\\served.exe";
-  test_drive::WriteBytes(served, ExecutableBytes(64 * 1024));
+  test_drive::WriteBytes(served, ExecutableBytes(size_t{64} * 1024));
   test_drive::MakeFolder(kPrefs);
   test_drive::WriteBytes(kPrefs + "qz.inf", kQzInf);
   unsetenv("TEMP");  // the server keeps its port file in the host's temporary folder
