@@ -125,17 +125,19 @@ class WindowWatch {
 };
 
 // One step the user sees, and the least time after the step before it: the
-// pauses the script makes in between. The watch may see a step late, so a
-// step can seem to come up to kLookSlack sooner than it did.
+// pauses the script makes in between; where it matters, also the most. The
+// watch may see a step late, so a step can seem up to kLookSlack early.
 struct Step {
   std::string what;
   std::string value;
   long least;
+  long most = -1;  // no bound
 };
 constexpr long kLookSlack = 50;
-// What the run may take beyond its pauses: the calls between them and, when a
-// download succeeds, its transfer.
-constexpr long kRunSlack = 700;
+// What the run may take beyond its pauses: the calls between them, a download
+// that succeeds, and a busy machine, which was seen to hold the script up to a
+// second in all.
+constexpr long kRunSlack = 2000;
 
 std::vector<Step> StepsUntilTheDownload(int tempMatches) {
   return {{"bar made", "", 0},
@@ -160,7 +162,8 @@ std::vector<Step> FailedUpdate() {
                              {"text", "Updating Quorvel", 2000},
                              {"bar", "125", 0},
                              {"bar", "225", 1000},
-                             {"text", "ERROR UPDATING QUORVEL", 0},
+                             // no pause after the failed step S5
+                             {"text", "ERROR UPDATING QUORVEL", 0, 1000 - kLookSlack},
                              {"gone", "", 5000}});
   return steps;
 }
@@ -175,9 +178,13 @@ void ExpectSteps(std::vector<Seen> seen, const std::vector<Step> &expected) {
       std::swap(seen[i], seen[i + 1]);
     }
   ASSERT_EQ(shown, wanted);
-  for (size_t i = 1; i < seen.size(); ++i)
-    EXPECT_GE(seen[i].ms - seen[i - 1].ms, expected[i].least - kLookSlack)
-        << wanted[i] << " came too soon after " << wanted[i - 1];
+  for (size_t i = 1; i < seen.size(); ++i) {
+    long gap = seen[i].ms - seen[i - 1].ms;
+    EXPECT_GE(gap, expected[i].least - kLookSlack) << wanted[i] << " came too soon after " << wanted[i - 1];
+    if (expected[i].most >= 0) {
+      EXPECT_LE(gap, expected[i].most) << wanted[i] << " came too late after " << wanted[i - 1];
+    }
+  }
 }
 
 long PausesOf(const std::vector<Step> &steps) {
