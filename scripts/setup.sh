@@ -23,6 +23,9 @@ packages=(
   clang
   libclang-rt-dev
   libinih-dev
+  osslsigncode
+  openssl
+  fonts-wine
 )
 
 missing=()

@@ -12,4 +12,6 @@ for preset in native windows; do
 done
 ctest --preset native || status=1
 scripts/with-display.sh ctest --preset windows || status=1
+# The shipped build: refused input, reproducibility, signature, one run under Wine.
+tests/release/release_test.sh || status=1
 exit $status
