@@ -9,6 +9,8 @@ network namespace (tests/support/in-private-network.sh). The files each run leav
 byte for byte, and the two runs must leave the same files.
 
   e2e_scenario.py SCENARIO --work DIR --template PREFIX --windows-bin DIR --native-bin DIR
+
+Exits with 77 when the scenario cannot be laid out here (a small drive needs root).
 """
 
 import argparse
@@ -106,7 +108,6 @@ SCENARIOS = {s.name: s for s in [
 
 class Skip(Exception):
     pass
-
 
 
 def fail(message):
