@@ -136,7 +136,9 @@ printf '%-18s %s\n' "file" "${output#"$root"/}" \
   "execution level" "${manifest% *}" \
   "common controls" "${manifest#* }" \
   "download host" "$host (http://$host/downloads/QZv251.exe)" \
-  "pin (SHA-256)" "$pin ($(basename "$new_exe"), $size bytes)"
+  "pin (SHA-256)" "$pin ($(basename "$new_exe"), $size bytes)" \
+  "toolchain" "$(dpkg-query -W -f='${Package} ${Version}  ' g++-mingw-w64-x86-64-posix \
+    binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)"
 if [ -n "$signer" ]; then
   printf '%-18s %s\n' "signed by" "$signer (Authenticode, SHA-256)" \
     "unsigned build" "${unsigned#"$root"/}, SHA-256 $(sha256sum <"$unsigned" | cut -c1-64)"
