@@ -1,13 +1,7 @@
 #include "fs/folders.h"
 
-#include <windows.h>
-
-#include <memory>
-#include <new>
-#include <unordered_map>
-#include <vector>
-
-#include "base/any_number.h"
+#include "base/numbered_objects.h"
+#include "base/win32.h"
 
 namespace {
 
@@ -18,25 +12,16 @@ struct FolderSearch {
   WIN32_FIND_DATAA firstEntry = {};
 };
 
-// Numbered searches by number; AnyNumber searches apart, by handle. Searches
-// never ended hold their platform search until the process exits, so the
-// tables are never torn down.
-auto &numberedSearches = *new std::vector<std::unique_ptr<FolderSearch>>;
-auto &anonymousSearches = *new std::unordered_map<intptr_t, std::unique_ptr<FolderSearch>>;
-
 void EndPlatformSearch(FolderSearch &search) {
   if (search.platformSearch != INVALID_HANDLE_VALUE) FindClose(search.platformSearch);
   search.platformSearch = INVALID_HANDLE_VALUE;
 }
 
-std::unique_ptr<FolderSearch> *RecordNamedBy(intptr_t numberOrHandle) {
-  auto anonymous = anonymousSearches.find(numberOrHandle);
-  if (anonymous != anonymousSearches.end()) return &anonymous->second;
-  if (numberOrHandle >= 0 && static_cast<size_t>(numberOrHandle) < numberedSearches.size() &&
-      numberedSearches[numberOrHandle] != nullptr)
-    return &numberedSearches[numberOrHandle];
-  return nullptr;
-}
+// AnyNumber searches get handles above every number a caller can pick, so
+// they live apart from the numbered ones. Searches never ended hold their
+// platform search until the process exits, so the table is never torn down.
+static_assert(sizeof(intptr_t) > sizeof(int), "search handles lie above every int");
+auto &searches = *new NumberedObjects<FolderSearch, EndPlatformSearch>(intptr_t{INT_MAX} + 1, INTPTR_MAX);
 
 }  // namespace
 
@@ -52,44 +37,24 @@ std::string WithSeparator(std::string folder) {
 }
 
 intptr_t OpenFolderSearch(int number, const char *folder, const char *pattern) {
-  if (number < AnyNumber) return 0;
+  if (!searches.Accepts(number)) return 0;
   std::string searchPath = WithSeparator(CutToMaxPath(folder));
   searchPath += (pattern != nullptr && *pattern != '\0') ? pattern : "*.*";
 
-  std::unique_ptr<FolderSearch> search(new (std::nothrow) FolderSearch);
-  if (search == nullptr) return 0;
-  if (number != AnyNumber) {
-    CloseFolderSearch(number);
-    if (numberedSearches.size() <= static_cast<size_t>(number)) numberedSearches.resize(number + 1);
-  }
-
-  search->platformSearch = FindFirstFileA(searchPath.c_str(), &search->firstEntry);
-  if (search->platformSearch == INVALID_HANDLE_VALUE) {
+  if (number != AnyNumber) searches.End(number);
+  FolderSearch search;
+  search.platformSearch = FindFirstFileA(searchPath.c_str(), &search.firstEntry);
+  if (search.platformSearch == INVALID_HANDLE_VALUE) {
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return 0;
-    search->foundNothing = 1;
+    search.foundNothing = 1;
   }
-
-  auto handle = reinterpret_cast<intptr_t>(search.get());
-  if (number == AnyNumber) {
-    search->identity = handle;
-    anonymousSearches.emplace(handle, std::move(search));
-  } else {
-    search->identity = number;
-    numberedSearches[number] = std::move(search);
-  }
-  return handle;
+  search.identity = searches.KeyFor(number);
+  FolderSearch *recorded = searches.Put(search.identity, search);
+  if (recorded == nullptr) return 0;
+  return MadeObjectResult(number, recorded->identity, reinterpret_cast<intptr_t>(recorded));
 }
 
-int CloseFolderSearch(intptr_t numberOrHandle) {
-  std::unique_ptr<FolderSearch> *record = RecordNamedBy(numberOrHandle);
-  if (record == nullptr) return 0;
-  EndPlatformSearch(**record);
-  if (anonymousSearches.count(numberOrHandle) != 0)
-    anonymousSearches.erase(numberOrHandle);
-  else
-    record->reset();
-  return 1;
-}
+int CloseFolderSearch(intptr_t numberOrHandle) { return searches.End(numberOrHandle) ? 1 : 0; }
 
 int CreateFolder(const char *path) {
   if (path == nullptr) return 0;
