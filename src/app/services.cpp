@@ -4,9 +4,7 @@
 
 #include "base/process_heaps.h"
 #include "prefs/preference_file.h"
-#include "ui/control_service.h"
 #include "ui/progress_window.h"
-#include "ui/window_service.h"
 #include "update/dynamic_library.h"
 
 void StartServices(HINSTANCE module) {

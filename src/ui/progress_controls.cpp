@@ -1,14 +1,14 @@
-#include <windows.h>
-// After windows.h, which it builds on.
-#include <commctrl.h>
-
-#include "base/any_number.h"
-#include "ui/control_service.h"
+// The control service: the progress bar and the status lines inside the
+// current window.
+#include "base/win32.h"
 #include "ui/progress_window.h"
 #include "ui/window_records.h"
-#include "ui/window_service.h"
 
 namespace {
+
+HFONT font = nullptr;
+// Tab, hot-key, date and time, extended combo box and internet address classes.
+constexpr DWORD kControlClasses = 0xB48;
 
 HWND CreateControl(const char *className, const char *text, DWORD style, int x, int y, int width,
                    int height) {
@@ -16,28 +16,33 @@ HWND CreateControl(const char *className, const char *text, DWORD style, int x, 
                          Records().currentParent, nullptr, WindowModule(), nullptr);
 }
 
-void DestroyControl(int number) {
-  WindowControl *old = Records().controls.Find(number);
-  if (old == nullptr) return;
-  DestroyWindow(old->control);
-  Records().controls.Free(number);
-}
-
 // The number is taken only now that the control exists, so a control that
 // could not be made leaves the number's old one in place.
 intptr_t RecordControl(int number, HWND control, ControlKind kind) {
-  if (number != AnyNumber) DestroyControl(number);
-  int taken = number == AnyNumber ? Records().controls.FreshNumber() : number;
-  Records().controls.Put(taken, WindowControl{control, Records().currentParent, kind});
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), 1);
+  auto &controls = Records().controls;
+  intptr_t taken = controls.KeyFor(number);
+  if (controls.Put(taken, WindowControl{control, Records().currentParent, kind}) == nullptr) return 0;
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), 1);
   RedrawWindow(control, nullptr, nullptr, kPaintNow);
-  return number == AnyNumber ? taken : reinterpret_cast<intptr_t>(control);
+  return MadeObjectResult(number, taken, reinterpret_cast<intptr_t>(control));
 }
 
 }  // namespace
 
+void StartControlService() {
+  font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  PrepareCommonControls();
+}
+
+void PrepareCommonControls() {
+  INITCOMMONCONTROLSEX init = {sizeof(INITCOMMONCONTROLSEX), kControlClasses};
+  InitCommonControlsEx(&init);
+}
+
+void EndControl(WindowControl &control) { DestroyWindow(control.control); }
+
 intptr_t AddProgressBar(int number, int x, int y, int width, int height, int32_t minimum, int32_t maximum) {
-  if (number < AnyNumber) return 0;
+  if (!Records().controls.Accepts(number)) return 0;
   HWND bar = CreateControl(PROGRESS_CLASSA, nullptr, 0, x, y, width, height);
   if (bar == nullptr) return 0;
   SendMessageA(bar, PBM_SETRANGE32, static_cast<WPARAM>(minimum), static_cast<LPARAM>(maximum));
@@ -54,7 +59,7 @@ int32_t SetProgressValue(int number, int32_t value) {
 }
 
 intptr_t AddStatusText(int number, int x, int y, int width, int height, const char *text) {
-  if (number < AnyNumber) return 0;
+  if (!Records().controls.Accepts(number)) return 0;
   HWND line = CreateControl("Static", text != nullptr ? text : "", WS_GROUP | SS_LEFT, x, y, width, height);
   if (line == nullptr) return 0;
   return RecordControl(number, line, ControlKind::StatusText);

@@ -1,12 +1,15 @@
+// The window service: the progress window's class, placement and lifetime.
 #include "ui/progress_window.h"
 
-#include <windows.h>
+#include <string>
 
-#include "base/any_number.h"
 #include "ui/window_records.h"
-#include "ui/window_service.h"
 
 namespace {
+
+HINSTANCE module = nullptr;
+HCURSOR cursor = nullptr;
+HICON icon = nullptr;
 
 constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU;
 constexpr WORD kNextControl = 64001;
@@ -18,6 +21,31 @@ LRESULT CALLBACK ProgressWindowProcedure(HWND window, UINT message, WPARAM wPara
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+bool RegisterWindowClass(const std::string &className) {
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = ProgressWindowProcedure;
+  windowClass.hInstance = module;
+  windowClass.hIcon = icon;
+  windowClass.hCursor = cursor;
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<intptr_t>(COLOR_BTNFACE + 1));
+  windowClass.lpszClassName = className.c_str();
+  return RegisterClassA(&windowClass) != 0;
+}
+
+// Placed exactly at x, y, with the outer size that gives the client area asked for.
+HWND CreateShownWindow(const std::string &className, int x, int y, int width, int height, const char *title) {
+  RECT outer = {0, 0, width, height};
+  AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
+  HWND window =
+      CreateWindowExA(0, className.c_str(), title != nullptr ? title : "", kWindowStyle, x, y,
+                      outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, module, nullptr);
+  if (window == nullptr) return nullptr;
+  ShowWindow(window, SW_SHOWNORMAL);
+  RedrawWindow(window, nullptr, nullptr, kPaintNow | RDW_FRAME | RDW_ALLCHILDREN);
+  return window;
+}
+
 HACCEL CreateTabAccelerators() {
   ACCEL keys[] = {{FVIRTKEY | FNOINVERT, VK_TAB, kNextControl},
                   {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, kPreviousControl}};
@@ -26,61 +54,54 @@ HACCEL CreateTabAccelerators() {
 
 }  // namespace
 
+void StartWindowService(HINSTANCE programModule) {
+  module = programModule;
+  cursor = LoadCursorA(nullptr, IDC_ARROW);
+  icon = LoadIconA(programModule, MAKEINTRESOURCEA(1));
+}
+
+HINSTANCE WindowModule() { return module; }
+
 WindowRecords &Records() {
   static WindowRecords records;
   return records;
 }
 
+void EndWindow(ProgressWindow &record) {
+  HWND window = record.window;
+  DestroyWindow(window);  // its controls go with it
+  Records().controls.ForgetWhere([window](const WindowControl &control) { return control.parent == window; });
+  if (Records().currentParent == window) Records().currentParent = nullptr;
+  UnregisterClassA(record.className.c_str(), module);
+  if (record.accelerators != nullptr) DestroyAcceleratorTable(record.accelerators);
+}
+
+// The number is taken before the window is made: a number in use loses its
+// window even when the new one cannot be made.
 intptr_t OpenProgressWindow(int number, int x, int y, int width, int height, const char *title) {
-  if (number < AnyNumber) return 0;
-  if (number != AnyNumber) CloseProgressWindow(number);
-  int taken = number == AnyNumber ? Records().windows.FreshNumber() : number;
+  auto &windows = Records().windows;
+  if (!windows.Accepts(number)) return 0;
+  if (number != AnyNumber) windows.End(number);
+  intptr_t taken = windows.KeyFor(number);
 
   ProgressWindow record;
   record.className = "QuorvelWindow" + std::to_string(taken);
-  WNDCLASSA windowClass = {};
-  windowClass.style = CS_DBLCLKS;
-  windowClass.lpfnWndProc = ProgressWindowProcedure;
-  windowClass.hInstance = WindowModule();
-  windowClass.hIcon = WindowIcon();
-  windowClass.hCursor = WindowCursor();
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<intptr_t>(COLOR_BTNFACE + 1));
-  windowClass.lpszClassName = record.className.c_str();
-  if (RegisterClassA(&windowClass) == 0) return 0;
-
-  RECT outer = {0, 0, width, height};
-  AdjustWindowRectEx(&outer, kWindowStyle, FALSE, 0);
-  record.window = CreateWindowExA(0, record.className.c_str(), title != nullptr ? title : "", kWindowStyle, x,
-                                  y, outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
-                                  WindowModule(), nullptr);
+  if (!RegisterWindowClass(record.className)) return 0;
+  record.window = CreateShownWindow(record.className, x, y, width, height, title);
   if (record.window == nullptr) {
-    UnregisterClassA(record.className.c_str(), WindowModule());
+    UnregisterClassA(record.className.c_str(), module);
     return 0;
   }
-  ShowWindow(record.window, SW_SHOWNORMAL);
-  RedrawWindow(record.window, nullptr, nullptr, kPaintNow | RDW_FRAME | RDW_ALLCHILDREN);
   record.accelerators = CreateTabAccelerators();
-
   HWND window = record.window;
-  Records().windows.Put(taken, std::move(record));
+  if (windows.Put(taken, std::move(record)) == nullptr) return 0;
   Records().currentParent = window;
-  return number == AnyNumber ? taken : reinterpret_cast<intptr_t>(window);
+  return MadeObjectResult(number, taken, reinterpret_cast<intptr_t>(window));
 }
 
-void CloseProgressWindow(int number) {
-  ProgressWindow *record = Records().windows.Find(number);
-  if (record == nullptr) return;
-  HWND window = record->window;
-  DestroyWindow(window);  // its controls go with it
-  Records().controls.FreeWhere([window](const WindowControl &control) { return control.parent == window; });
-  if (Records().currentParent == window) Records().currentParent = nullptr;
-  UnregisterClassA(record->className.c_str(), WindowModule());
-  if (record->accelerators != nullptr) DestroyAcceleratorTable(record->accelerators);
-  Records().windows.Free(number);
-}
+void CloseProgressWindow(int number) { Records().windows.End(number); }
 
 void CloseAllProgressWindows() {
-  for (int number : Records().windows.Numbers()) CloseProgressWindow(number);
-  Records().windows.Clear();
-  Records().controls.Clear();
+  Records().windows.EndAll();
+  Records().controls.ForgetWhere([](const WindowControl &) { return true; });
 }

@@ -2,12 +2,28 @@
 
 #include <cstdint>
 
+#include "base/win32.h"
+
 // Windows and controls are named by numbers the caller chooses, windows and
 // controls each in a space of their own; AnyNumber makes the operation pick a
 // fresh number and return it. A number that holds a live object is reused:
 // the old object goes first (for a control, only once the new one exists).
 // Controls go into the window opened most recently. Every change is on the
 // screen when the operation returns, without an event loop.
+
+// Once at start-up, before any window: every window class is made with the
+// program module, the arrow cursor and the program's icon resource 1 (none
+// when the program carries no icon).
+void StartWindowService(HINSTANCE module);
+HINSTANCE WindowModule();
+
+// Once at start-up: every control gets the platform's default GUI font (a
+// shared stock font nobody frees), and the common controls are made ready.
+void StartControlService();
+
+// Makes the common controls ready; the start-up does it once more before the
+// update begins, as the control service's own start did.
+void PrepareCommonControls();
 
 // Opens a window with its outer top-left corner at x, y and a client area of
 // width x height, and shows it. Non-zero on success (the new number for

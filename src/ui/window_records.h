@@ -1,10 +1,10 @@
 #pragma once
 
-#include <windows.h>
-
+// What the window and control services share inside src/ui.
 #include <string>
 
-#include "ui/number_space.h"
+#include "base/numbered_objects.h"
+#include "base/win32.h"
 
 struct ProgressWindow {
   HWND window = nullptr;
@@ -20,11 +20,15 @@ struct WindowControl {
   ControlKind kind = ControlKind::StatusText;
 };
 
-// The windows and controls of the progress window service, each in a number
-// space of its own, and the window new controls go into.
+// Ending a window destroys its controls with it and withdraws its class.
+void EndWindow(ProgressWindow &window);
+void EndControl(WindowControl &control);
+
+// The windows and controls, each in a number space of their own, and the
+// window new controls go into.
 struct WindowRecords {
-  NumberSpace<ProgressWindow> windows;
-  NumberSpace<WindowControl> controls;
+  NumberedObjects<ProgressWindow, EndWindow> windows;
+  NumberedObjects<WindowControl, EndControl> controls;
   HWND currentParent = nullptr;
 };
 

@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ui/control_service.h"
-#include "ui/window_service.h"
+#include "ui/progress_window.h"
 
 namespace {
 
