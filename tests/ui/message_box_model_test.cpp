@@ -15,29 +15,10 @@ namespace {
 
 using test_windows::MakeWindow;
 using test_windows::OtherThreadWindow;
-using window_readout::ScreenRectText;
+using window_readout::Look;
+using window_readout::LookOf;
 using window_readout::StackingOrder;
-
-struct Look {
-  bool enabled;
-  bool topmost;
-  bool visible;
-  std::string rect;
-  bool operator==(const Look &other) const {
-    return enabled == other.enabled && topmost == other.topmost && visible == other.visible &&
-           rect == other.rect;
-  }
-};
-
-std::ostream &operator<<(std::ostream &out, const Look &look) {
-  return out << "{enabled " << look.enabled << ", topmost " << look.topmost << ", visible " << look.visible
-             << ", at " << look.rect << "}";
-}
-
-Look LookOf(HWND window) {
-  return {IsWindowEnabled(window) != 0, (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0,
-          IsWindowVisible(window) != 0, ScreenRectText(window)};
-}
+using window_readout::WithStates;
 
 class MessageBoxTest : public ::testing::Test {
  protected:
@@ -95,19 +76,14 @@ TEST_F(MessageBoxTest, HoldsTheThreadsVisibleWindowsAndGivesThemBackExactly) {
 
   EXPECT_EQ(owner, foreground) << "the process's own foreground window owns the box";
   EXPECT_EQ(foregroundDuring, foreground) << "lowering the topmost windows activated none of them";
-  auto changed = [](Look look, bool enabled, bool topmost) {
-    look.enabled = enabled;
-    look.topmost = topmost;
-    return look;
-  };
-  EXPECT_EQ(during[lowTopmost], changed(before[lowTopmost], false, false));
-  EXPECT_EQ(during[highTopmost], changed(before[highTopmost], false, false));
-  EXPECT_EQ(during[enabled], changed(before[enabled], false, false));
+  EXPECT_EQ(during[lowTopmost], WithStates(before[lowTopmost], false, false));
+  EXPECT_EQ(during[highTopmost], WithStates(before[highTopmost], false, false));
+  EXPECT_EQ(during[enabled], WithStates(before[enabled], false, false));
   EXPECT_EQ(during[disabled], before[disabled]);
   EXPECT_EQ(during[hidden], before[hidden]) << "hidden windows are left alone";
   EXPECT_EQ(during[foreign], before[foreign]) << "other processes' windows are left alone";
   EXPECT_EQ(during[otherThread.window()], before[otherThread.window()]) << "other threads' windows too";
-  EXPECT_EQ(during[foreground], changed(before[foreground], false, false))
+  EXPECT_EQ(during[foreground], WithStates(before[foreground], false, false))
       << "lowered like the others, and disabled by the box itself";
 
   for (HWND window : all) EXPECT_EQ(LookOf(window), before[window]) << "after the box";

@@ -56,4 +56,20 @@ std::vector<HWND> StackingOrder(const std::vector<HWND> &windows) {
   return order;
 }
 
+std::ostream &operator<<(std::ostream &out, const Look &look) {
+  return out << "{enabled " << look.enabled << ", topmost " << look.topmost << ", visible " << look.visible
+             << ", at " << look.rect << "}";
+}
+
+Look LookOf(HWND window) {
+  return {IsWindowEnabled(window) != 0, (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0,
+          IsWindowVisible(window) != 0, ScreenRectText(window)};
+}
+
+Look WithStates(Look look, bool enabled, bool topmost) {
+  look.enabled = enabled;
+  look.topmost = topmost;
+  return look;
+}
+
 }  // namespace window_readout

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,24 @@ std::string BarRange(HWND bar);
 
 // The windows' top-down order among the process's top-level windows.
 std::vector<HWND> StackingOrder(const std::vector<HWND> &windows);
+
+// What holding a window for a message box may change, and what it must not.
+struct Look {
+  bool enabled;
+  bool topmost;
+  bool visible;
+  std::string rect;
+  bool operator==(const Look &other) const {
+    return enabled == other.enabled && topmost == other.topmost && visible == other.visible &&
+           rect == other.rect;
+  }
+};
+
+std::ostream &operator<<(std::ostream &out, const Look &look);
+
+Look LookOf(HWND window);
+
+// The look with only its enabled and topmost states changed.
+Look WithStates(Look look, bool enabled, bool topmost);
 
 }  // namespace window_readout

@@ -1,21 +1,25 @@
-// The progress window service against the platform's windows: the stand-in's
-// model natively, Wine's real windows in the Windows build.
-#include "ui/progress_window.h"
-
+// The window contract, read back through the platform's own calls in the
+// test's process, the same in both builds: the stand-in's model natively,
+// Wine's real windows in the Windows build. What only the model's hooks or
+// the outside observer can show is tested beside this, per build.
 #include <gtest/gtest.h>
-#include <windows.h>
-// After windows.h, which it builds on.
-#include <commctrl.h>
 
+#include <map>
 #include <set>
+#include <thread>
 
 #include "base/any_number.h"
-#include "ui/window_service.h"
+#include "base/win32.h"
+#include "test_windows.h"
+#include "ui/message_box.h"
+#include "ui/progress_window.h"
 #include "window_readout.h"
 
 namespace {
 
 using namespace window_readout;
+using test_windows::MakeWindow;
+using test_windows::OtherThreadWindow;
 
 constexpr const char *kTitle = "Checking for Updates";
 
@@ -122,6 +126,24 @@ TEST_F(ProgressWindowTest, SetProgressValueGivesThePreviousValueAndTouchesOnlyBa
   EXPECT_EQ(SetProgressValue(1, 10), 350);
 }
 
+TEST_F(ProgressWindowTest, ABarKeepsItsOwnRangeEvenBelowZero) {
+  ASSERT_NE(OpenProgressWindow(0, 100, 100, 400, 100, kTitle), 0);
+  ASSERT_NE(AddProgressBar(1, 25, 24, 350, 20, -20, 350), 0);
+  HWND bar = ChildrenOf(FindTopLevel(kTitle)).at(0);
+  EXPECT_EQ(BarRange(bar), "-20..350");
+  EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageA(bar, WM_GETFONT, 0, 0)), GetStockObject(DEFAULT_GUI_FONT));
+  struct {
+    int32_t value;
+    int shown;
+  } const cases[] = {{-7, -7}, {-30, -20}, {375, 350}, {0, 0}};
+  int previous = 0;
+  for (const auto &c : cases) {
+    EXPECT_EQ(SetProgressValue(1, c.value), previous) << c.value;
+    EXPECT_EQ(BarPosition(bar), c.shown) << c.value << " is held within -20..350";
+    previous = c.shown;
+  }
+}
+
 TEST_F(ProgressWindowTest, ReopeningANumberClosesTheOldWindowWithItsControlsFirst) {
   ASSERT_NE(OpenUpdaterWindow(), nullptr);
   ASSERT_NE(OpenProgressWindow(0, 200, 200, 300, 80, "Second"), 0);
@@ -211,6 +233,84 @@ TEST_F(ProgressWindowTest, AnyNumberWindowsAreApartAndCloseAllEndsEveryOne) {
   EXPECT_EQ(FindTopLevel("Second"), nullptr);
   EXPECT_EQ(FindTopLevel("Numbered"), nullptr);
   EXPECT_EQ(AddStatusText(AnyNumber, 0, 0, 10, 10, "no parent"), 0);
+}
+
+// The holding of the thread's windows that the message box does around itself.
+class HeldWindowsTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (HWND window : made_) DestroyWindow(window);
+  }
+
+  HWND Make(const char *title, DWORD exStyle, DWORD style, int x) {
+    made_.push_back(MakeWindow(title, exStyle, style, x));
+    return made_.back();
+  }
+
+  std::vector<HWND> made_;
+};
+
+TEST_F(HeldWindowsTest, HoldingLowersAndDisablesTheThreadsVisibleWindowsAndReleasingGivesAllBack) {
+  HWND lowTopmost = Make("low topmost", WS_EX_TOPMOST, WS_VISIBLE, 0);
+  HWND enabled = Make("enabled", 0, WS_VISIBLE, 200);
+  HWND disabled = Make("disabled", 0, WS_VISIBLE | WS_DISABLED, 300);
+  HWND hidden = Make("hidden", WS_EX_TOPMOST, 0, 400);
+  HWND foreground = Make("foreground", WS_EX_TOPMOST, WS_VISIBLE, 600);
+  OtherThreadWindow otherThread("other thread");
+  ASSERT_TRUE(SetForegroundWindow(foreground));
+  // Above the foreground window, without taking the foreground from it.
+  HWND highTopmost = Make("high topmost", WS_EX_TOPMOST, 0, 100);
+  ShowWindow(highTopmost, SW_SHOWNA);
+  ASSERT_EQ(GetForegroundWindow(), foreground);
+  const std::vector<HWND> all = {lowTopmost, highTopmost,          enabled,   disabled,
+                                 hidden,     otherThread.window(), foreground};
+  std::map<HWND, Look> before;
+  for (HWND window : all) before[window] = LookOf(window);
+  const std::vector<HWND> topmost = {lowTopmost, highTopmost, foreground};
+  std::vector<HWND> topmostStacked = StackingOrder(topmost);
+
+  HoldThreadWindows();
+  std::map<HWND, Look> during;
+  for (HWND window : all) during[window] = LookOf(window);
+  HWND foregroundDuring = GetForegroundWindow();
+  ReleaseThreadWindows();
+
+  EXPECT_EQ(foregroundDuring, foreground) << "lowering the topmost windows activated none of them";
+  EXPECT_EQ(during[lowTopmost], WithStates(before[lowTopmost], false, false));
+  EXPECT_EQ(during[highTopmost], WithStates(before[highTopmost], false, false));
+  EXPECT_EQ(during[enabled], WithStates(before[enabled], false, false));
+  EXPECT_EQ(during[foreground], WithStates(before[foreground], true, false))
+      << "lowered, and left enabled: the box itself disables its owner";
+  EXPECT_EQ(during[disabled], before[disabled]);
+  EXPECT_EQ(during[hidden], before[hidden]) << "hidden windows are left alone";
+  EXPECT_EQ(during[otherThread.window()], before[otherThread.window()]) << "other threads' windows too";
+
+  for (HWND window : all) EXPECT_EQ(LookOf(window), before[window]) << "after the release";
+  EXPECT_EQ(StackingOrder(topmost), topmostStacked) << "the topmost ones keep their order among themselves";
+  EXPECT_EQ(GetForegroundWindow(), foreground);
+}
+
+TEST_F(HeldWindowsTest, AnotherThreadReleasesOnlyWhatItHeld) {
+  HWND mine = Make("mine", WS_EX_TOPMOST, WS_VISIBLE, 0);
+  ASSERT_TRUE(SetForegroundWindow(Make("other", 0, WS_VISIBLE, 300)));
+  Look before = LookOf(mine);
+  HoldThreadWindows();
+  Look theirsHeld = {};
+  test_windows::RunOnOtherThread([&theirsHeld] {
+    // Shown without activation, so that the foreground stays where it was.
+    HWND theirs = MakeWindow("theirs", WS_EX_TOPMOST, 0, 600);
+    ShowWindow(theirs, SW_SHOWNA);
+    HoldThreadWindows();
+    theirsHeld = LookOf(theirs);
+    ReleaseThreadWindows();
+    DestroyWindow(theirs);
+  });
+  Look mineAfterTheirs = LookOf(mine);
+  ReleaseThreadWindows();
+  EXPECT_EQ(theirsHeld.topmost, false) << "the other thread held its own window";
+  EXPECT_EQ(theirsHeld.enabled, false);
+  EXPECT_EQ(mineAfterTheirs, WithStates(before, false, false)) << "its release left this thread's entries";
+  EXPECT_EQ(LookOf(mine), before);
 }
 
 }  // namespace
