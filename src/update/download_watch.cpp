@@ -1,6 +1,6 @@
 #include "update/download_watch.h"
 
-#include "base/download_limits.h"
+#include "portable/download_limits.h"
 #include "update/transfer_platform.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "base/download_limits.h"
+#include "portable/download_limits.h"
 #include "support/http_test_server.h"
 #include "support/test_drive.h"
 #include "update/download_file.h"

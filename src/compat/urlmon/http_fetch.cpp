@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <chrono>
 
-#include "base/download_limits.h"
 #include "errno_errors.h"
+#include "portable/download_limits.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // After <windows.h>, which MinGW's WinINet header builds on.
 #include <wininet.h>
 
-#include "base/download_limits.h"
+#include "portable/download_limits.h"
 #include "update/download_watch.h"
 #include "update/dynamic_library.h"
 #include "update/windows/stall_watchdog.h"

@@ -1,0 +1,49 @@
+// The one case fold that file, class, library and preference names share:
+// only A-Z fold, so that a name in another code page never matches by accident.
+#include "portable/ascii_names.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(AsciiNamesTest, FoldsOnlyAsciiCapitals) {
+  struct Case {
+    char byte;
+    char folded;
+  };
+  const Case cases[] = {
+      {'A', 'a'}, {'Z', 'z'}, {'a', 'a'},   {'@', '@'},       {'[', '['},       {'`', '`'},
+      {'{', '{'}, {'1', '1'}, {'\\', '\\'}, {'\xC0', '\xC0'}, {'\xE0', '\xE0'}, {'\0', '\0'},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(FoldAsciiCase(c.byte), c.folded)
+        << "byte " << static_cast<int>(static_cast<unsigned char>(c.byte));
+  EXPECT_EQ(FoldedAsciiCase("QZ_Previous.EXE"), "qz_previous.exe");
+}
+
+TEST(AsciiNamesTest, ComparesWholeNamesWithoutRegardToAsciiCase) {
+  struct Case {
+    std::string_view a;
+    std::string_view b;
+    bool same;
+  };
+  const Case cases[] = {
+      {"Application", "APPLICATION", true},
+      {"urlmon.DLL", "URLMON.dll", true},
+      {"", "", true},
+      {"Version", "Versio", false},  // a prefix is not the name
+      {"Versio", "Version", false},
+      {"\xC0pp", "\xE0pp", false},                                       // Latin-1 letters stay exact
+      {std::string_view("a\0b", 3), std::string_view("A\0B", 3), true},  // bytes after a NUL count
+      {std::string_view("a\0b", 3), std::string_view("A\0C", 3), false},
+  };
+  for (const Case &c : cases) EXPECT_EQ(SameIgnoringAsciiCase(c.a, c.b), c.same) << c.a << " / " << c.b;
+}
+
+TEST(AsciiNamesTest, EitherSlashSeparates) {
+  EXPECT_TRUE(IsPathSeparator('\\'));
+  EXPECT_TRUE(IsPathSeparator('/'));
+  for (char other : {':', '.', ' ', '|', '\0'}) EXPECT_FALSE(IsPathSeparator(other)) << other;
+}
+
+}  // namespace
