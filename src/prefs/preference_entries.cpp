@@ -12,11 +12,6 @@ struct EntryChunk {
 
 namespace {
 
-unsigned char FoldAscii(char c) {
-  auto byte = static_cast<unsigned char>(c);
-  return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
-}
-
 // Chunks grow with the file, but stay small enough for any heap to give.
 constexpr size_t kFirstChunk = 32;
 constexpr size_t kLargestChunk = 8192;
@@ -42,13 +37,6 @@ bool CopyCallerText(const char *text, bool toUtf8, HeapText &copy) {
 void FreeHeapText(HeapText &text) {
   if (text.bytes != nullptr) HeapFree(MainHeap(), 0, text.bytes);
   text = HeapText{};
-}
-
-bool SameNameIgnoringAsciiCase(const char *a, size_t aLength, const char *b, size_t bLength) {
-  if (aLength != bLength) return false;
-  for (size_t i = 0; i < aLength; ++i)
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  return true;
 }
 
 bool ReserveEntries(PreferenceEntries &entries, size_t count) {

@@ -1,5 +1,6 @@
 #include "prefs/preference_file.h"
 
+#include "portable/ascii_names.h"
 #include "prefs/preference_record.h"
 
 namespace {
@@ -18,7 +19,7 @@ void ForgetChoice() {
 PreferenceEntry *FindGroup(const HeapText &name) {
   for (PreferenceEntry *entry = current.entries.first; entry != nullptr; entry = entry->next)
     if (entry->kind == EntryKind::Group &&
-        SameNameIgnoringAsciiCase(entry->text, entry->textLength, name.bytes, name.length))
+        SameIgnoringAsciiCase({entry->text, entry->textLength}, {name.bytes, name.length}))
       return entry;
   return nullptr;
 }
@@ -43,7 +44,7 @@ PreferenceEntry *FindKeyInGroup(const HeapText &name, PreferenceEntry *&runEnd) 
   PreferenceEntry *entry = runEnd != nullptr ? runEnd->next : current.entries.first;
   for (; entry != nullptr && entry->kind != EntryKind::Group; entry = entry->next) {
     if (entry->kind == EntryKind::Key &&
-        SameNameIgnoringAsciiCase(entry->name, entry->nameLength, name.bytes, name.length))
+        SameIgnoringAsciiCase({entry->name, entry->nameLength}, {name.bytes, name.length}))
       return entry;
     runEnd = entry;
   }

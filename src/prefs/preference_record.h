@@ -19,9 +19,6 @@ bool CopyCallerText(const char *text, bool toUtf8, HeapText &copy);
 
 void FreeHeapText(HeapText &text);
 
-// Compares two names with ASCII letters folded and every other byte exact.
-bool SameNameIgnoringAsciiCase(const char *a, size_t aLength, const char *b, size_t bLength);
-
 // The UTF-8 byte-order mark that begins a file in UTF-8.
 inline constexpr char kUtf8Mark[3] = {'\xEF', '\xBB', '\xBF'};
 
