@@ -9,9 +9,9 @@
 #include <unordered_map>
 #include <vector>
 
-namespace {
+#include "portable/ascii_names.h"
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+namespace {
 
 std::string PrefixFolder() {
   const char *prefix = std::getenv("WINEPREFIX");
@@ -21,7 +21,7 @@ std::string PrefixFolder() {
 }
 
 std::string DriveRoot(char letter) {
-  letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+  letter = FoldAsciiCase(letter);
   if (letter == 'c') return PrefixFolder() + "/drive_c";
   if (letter == 'z') return "";
   return PrefixFolder() + "/dosdevices/" + letter + ":";
@@ -30,12 +30,6 @@ std::string DriveRoot(char letter) {
 bool Exists(const std::string &path) {
   struct stat info;
   return lstat(path.c_str(), &info) == 0;
-}
-
-std::string Folded(const std::string &name) {
-  std::string folded = name;
-  for (char &c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return folded;
 }
 
 // The names of recently searched folders by their folded spelling, valid while
@@ -62,7 +56,7 @@ const FolderNames *NamesOf(const std::string &folder) {
   FolderNames &names = folderNames[listed];
   names.changed = info.st_mtim;
   names.spellings.clear();
-  while (dirent *entry = readdir(dir)) names.spellings.emplace(Folded(entry->d_name), entry->d_name);
+  while (dirent *entry = readdir(dir)) names.spellings.emplace(FoldedAsciiCase(entry->d_name), entry->d_name);
   closedir(dir);
   return &names;
 }
@@ -71,7 +65,7 @@ const FolderNames *NamesOf(const std::string &folder) {
 bool FindSpelling(const std::string &folder, const std::string &name, std::string &spelling) {
   const FolderNames *names = NamesOf(folder);
   if (names == nullptr) return false;
-  auto found = names->spellings.find(Folded(name));
+  auto found = names->spellings.find(FoldedAsciiCase(name));
   if (found == names->spellings.end()) return false;
   spelling = found->second;
   return true;
@@ -81,9 +75,9 @@ std::vector<std::string> Components(std::string_view path) {
   std::vector<std::string> parts;
   size_t at = 0;
   while (at < path.size()) {
-    while (at < path.size() && IsSeparator(path[at])) ++at;
+    while (at < path.size() && IsPathSeparator(path[at])) ++at;
     size_t end = at;
-    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    while (end < path.size() && !IsPathSeparator(path[end])) ++end;
     std::string part(path.substr(at, end - at));
     at = end;
     if (part.empty() || part == ".") continue;
@@ -108,7 +102,7 @@ void NoteNewEntry(const std::string &made) {
   struct stat info;
   if (cached == folderNames.end() || stat(folder.c_str(), &info) != 0) return;
   std::string name = hostPath.substr(cut + 1);
-  cached->second.spellings.emplace(Folded(name), name);
+  cached->second.spellings.emplace(FoldedAsciiCase(name), name);
   cached->second.changed = info.st_mtim;
 }
 
@@ -118,7 +112,7 @@ std::string HostPath(const char *windowsPath) {
   if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
     host = DriveRoot(path[0]);
     path.remove_prefix(2);
-  } else if (!path.empty() && IsSeparator(path[0])) {
+  } else if (!path.empty() && IsPathSeparator(path[0])) {
     host = DriveRoot('c');
   } else {
     host = ".";
@@ -139,6 +133,6 @@ std::string HostPath(const char *windowsPath) {
     host += spelling.empty() ? parts[i] : spelling;
   }
   if (host.empty()) return "/";
-  if (!path.empty() && IsSeparator(path.back()) && host.back() != '/') host += '/';
+  if (!path.empty() && IsPathSeparator(path.back()) && host.back() != '/') host += '/';
   return host;
 }

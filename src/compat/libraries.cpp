@@ -2,21 +2,21 @@
 // its name matched without regard to ASCII case. As on Windows, a plain load
 // looks in the program's own folder first, then in the system folder; the
 // system-folder flag, given to the load or made the default, looks only
-// there. The system folder is one folder of the build (QUORVEL_SYSTEM_FOLDER
-// in the environment names another, as a test's stand-in for a system whose
-// library is missing). winmm is built in, as Wine's own libraries are: it is
-// found in the system folder without a file.
+// there. The system folder is one folder of the build (a test may name
+// another, as the stand-in for a system whose library is missing). winmm is
+// built in, as Wine's own libraries are: it is found in the system folder
+// without a file.
 #include <dlfcn.h>
-#include <strings.h>
 #include <unistd.h>
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "drive_paths.h"
+#include "portable/ascii_names.h"
+#include "stand_in_state.h"
 
 // Builds that take the stand-in without its system libraries (the fuzz
 // target) have no system folder.
@@ -62,7 +62,7 @@ std::string ExecutableFolder() {
 }
 
 std::string SystemFolder() {
-  const char *chosen = getenv("QUORVEL_SYSTEM_FOLDER");
+  const char *chosen = stand_in_state::systemFolder;
   return chosen != nullptr && chosen[0] != '\0' ? chosen : QUORVEL_SYSTEM_FOLDER;
 }
 
@@ -73,7 +73,7 @@ std::string StemOf(const char *fileName) {
   if (name.empty() || name.find_first_of("\\/:") != std::string::npos) return "";
   size_t dot = name.rfind('.');
   if (dot == std::string::npos) return name;
-  return strcasecmp(name.c_str() + dot, ".dll") == 0 ? name.substr(0, dot) : "";
+  return SameIgnoringAsciiCase(std::string_view(name).substr(dot), ".dll") ? name.substr(0, dot) : "";
 }
 
 HMODULE LoadFrom(const std::string &folder, const std::string &stem) {
@@ -83,7 +83,7 @@ HMODULE LoadFrom(const std::string &folder, const std::string &stem) {
 
 HMODULE LoadFromSystemFolder(const std::string &stem) {
   for (const BuiltInLibrary &library : builtInLibraries)
-    if (strcasecmp(stem.c_str(), library.stem) == 0)
+    if (SameIgnoringAsciiCase(stem, library.stem))
       return reinterpret_cast<HMODULE>(const_cast<BuiltInLibrary *>(&library));
   return LoadFrom(SystemFolder(), stem);
 }
@@ -100,6 +100,8 @@ HMODULE Load(const char *fileName, bool systemFolderOnly) {
 }
 
 }  // namespace
+
+const char *stand_in_state::systemFolder = nullptr;
 
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
   return Load(fileName, (defaultSearch & LOAD_LIBRARY_SEARCH_SYSTEM32) != 0);

@@ -1,12 +1,43 @@
-// The process frame's calls. The program's own module is a token: nothing is
-// loaded from it natively. COM has nothing to prepare here.
+// The process frame's calls: the program's module, its end, its ids, its
+// environment block, COM (nothing to prepare natively) and upper-casing by the
+// system code page. The program's own module is a token: nothing is loaded
+// from it natively.
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <win_com.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
+
+#include "stand_in_state.h"
+
+extern char **environ;
 
 namespace {
+
 HINSTANCE__ programModule;
+
+// Windows-1252, the system code page the stand-in stands for.
+unsigned char UpperOf(unsigned char c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+  switch (c) {
+    case 0x9A:  // s with caron
+    case 0x9C:  // oe
+    case 0x9E:  // z with caron
+      return c - 0x10;
+    case 0xFF:  // y with diaeresis
+      return 0x9F;
+    default:
+      return c;
+  }
 }
+
+}  // namespace
+
+std::atomic<bool> stand_in_state::withholdEnvironmentBlocks{false};
+std::atomic<int> stand_in_state::environmentBlocksHeld{0};
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
   return moduleName == nullptr ? &programModule : nullptr;
@@ -15,4 +46,43 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
 // Ends the process as exit() does, so buffered output and the leak check still run.
 void WINAPI ExitProcess(UINT exitCode) { std::exit(static_cast<int>(exitCode)); }
 
+DWORD WINAPI GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
+
+DWORD WINAPI GetCurrentThreadId(void) { return static_cast<DWORD>(syscall(SYS_gettid)); }
+
+// The block holds the process environment in the order the process holds it,
+// each entry as it stands there (with or without "=").
+LPCH WINAPI GetEnvironmentStrings(void) {
+  if (stand_in_state::withholdEnvironmentBlocks) return nullptr;
+  std::string block;
+  for (char **entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    if (**entry == '\0') continue;  // an empty entry would end the block early
+    block.append(*entry).push_back('\0');
+  }
+  block.push_back('\0');
+  auto *copy = static_cast<char *>(std::malloc(block.size()));
+  if (copy == nullptr) return nullptr;
+  std::copy(block.begin(), block.end(), copy);
+  ++stand_in_state::environmentBlocksHeld;
+  return copy;
+}
+
+BOOL WINAPI FreeEnvironmentStringsA(LPCH block) {
+  if (block == nullptr) return FALSE;
+  std::free(block);
+  --stand_in_state::environmentBlocksHeld;
+  return TRUE;
+}
+
+LPSTR WINAPI CharUpperA(LPSTR text) {
+  for (char *c = text; *c != '\0'; ++c) *c = static_cast<char>(UpperOf(static_cast<unsigned char>(*c)));
+  return text;
+}
+
 HRESULT WINAPI CoInitialize(LPVOID) { return S_OK; }
+
+const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID IID_IBinding = {0x79eac9c0, 0xbaf9, 0x11ce, {0x8c, 0x82, 0x00, 0xaa, 0x00, 0x4b, 0xa9, 0x0b}};
+const IID IID_IBindStatusCallback = {
+    0x79eac9c1, 0xbaf9, 0x11ce, {0x8c, 0x82, 0x00, 0xaa, 0x00, 0x4b, 0xa9, 0x0b}};
+const IID IID_IHttpNegotiate = {0x79eac9d2, 0xbaf9, 0x11ce, {0x8c, 0x82, 0x00, 0xaa, 0x00, 0x4b, 0xa9, 0x0b}};

@@ -7,20 +7,21 @@
 #include <ctime>
 #include <map>
 
-#include "timer_periods.h"
+#include "stand_in_state.h"
 
 namespace {
 
 constexpr UINT kLongestPeriod = 1000000;
 
 auto &raisesByPeriod = *new std::map<UINT, int>;
-int raisesInForce = 0;
-int raisesAtLastSleep = 0;
 
 }  // namespace
 
+int stand_in_state::timerPeriodsInForce = 0;
+int stand_in_state::timerPeriodsInForceAtLastSleep = 0;
+
 void WINAPI Sleep(DWORD milliseconds) {
-  raisesAtLastSleep = raisesInForce;
+  stand_in_state::timerPeriodsInForceAtLastSleep = stand_in_state::timerPeriodsInForce;
   timespec until;
   clock_gettime(CLOCK_MONOTONIC, &until);
   until.tv_sec += milliseconds / 1000;
@@ -36,7 +37,7 @@ void WINAPI Sleep(DWORD milliseconds) {
 MMRESULT WINAPI timeBeginPeriod(UINT period) {
   if (period == 0 || period > kLongestPeriod) return TIMERR_NOCANDO;
   ++raisesByPeriod[period];
-  ++raisesInForce;
+  ++stand_in_state::timerPeriodsInForce;
   return TIMERR_NOERROR;
 }
 
@@ -44,10 +45,6 @@ MMRESULT WINAPI timeEndPeriod(UINT period) {
   auto raised = raisesByPeriod.find(period);
   if (raised == raisesByPeriod.end()) return TIMERR_NOCANDO;
   if (--raised->second == 0) raisesByPeriod.erase(raised);
-  --raisesInForce;
+  --stand_in_state::timerPeriodsInForce;
   return TIMERR_NOERROR;
 }
-
-int TimerPeriodsInForce() { return raisesInForce; }
-
-int TimerPeriodsInForceAtLastSleep() { return raisesAtLastSleep; }

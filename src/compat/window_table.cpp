@@ -1,9 +1,12 @@
+// The in-memory window model: the one table, the frame metrics, the z-order
+// and what awaits painting.
 #include "window_table.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cctype>
+
+#include "portable/ascii_names.h"
 
 namespace {
 
@@ -12,7 +15,7 @@ void AddBuiltInClass(WindowTable &table, const char *name, WNDPROC procedure) {
   builtIn.name = name;
   builtIn.attributes.lpfnWndProc = procedure;
   builtIn.builtIn = true;
-  table.classes[LowerCase(name)] = builtIn;
+  table.classes[FoldedName(name)] = builtIn;
 }
 
 WindowTable *MakeTable() {
@@ -35,11 +38,7 @@ ModelWindow *WindowOf(HWND window) {
   return found != Windows().windows.end() ? &found->second : nullptr;
 }
 
-std::string LowerCase(const char *text) {
-  std::string lower = text != nullptr ? text : "";
-  for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
+std::string FoldedName(const char *name) { return FoldedAsciiCase(name != nullptr ? name : ""); }
 
 // The metrics of the platform's default desktop: a 3-pixel dialog frame, a
 // 4-pixel sizing frame, a 19-pixel caption.

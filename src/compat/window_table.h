@@ -5,13 +5,19 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "window_model.h"
+struct ModelMessage {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+// Stands in for the user while a message box is up: returns the button pressed.
+using MessageBoxAnswer = int (*)(HWND owner, const char *text, const char *caption, UINT type);
 
 struct ModelClass {
   std::string name;
@@ -36,7 +42,7 @@ struct ModelWindow {
   int32_t rangeMaximum = 100;
   int32_t position = 0;
   bool awaitsPainting = false;
-  std::vector<window_model::SentMessage> messages;
+  std::vector<ModelMessage> messages;  // every message sent to it, oldest first
 };
 
 struct WindowTable {
@@ -47,8 +53,8 @@ struct WindowTable {
   std::map<HACCEL, std::vector<ACCEL>> acceleratorTables;
   uintptr_t lastAcceleratorTable = 0;
   HWND foreground = nullptr;
-  bool refuseCreation = false;
-  std::function<int(const window_model::MessageBoxCall &)> answerMessageBox;
+  bool refuseCreation = false;                  // CreateWindowExA fails while set
+  MessageBoxAnswer answerMessageBox = nullptr;  // nullptr: every box is answered IDOK at once
 };
 
 using TableLock = std::lock_guard<std::recursive_mutex>;
@@ -60,7 +66,9 @@ WindowTable &Windows();
 // Null when the handle names no live window; the lock must be held.
 ModelWindow *WindowOf(HWND window);
 
-std::string LowerCase(const char *text);
+// A class or window name as the platform compares it: ASCII case folded;
+// nullptr is "".
+std::string FoldedName(const char *name);
 
 // The frame around the client area that the style draws: left, top, right, bottom.
 RECT FrameOf(DWORD style, DWORD exStyle);

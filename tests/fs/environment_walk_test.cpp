@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 #include "base/process_heaps.h"
-#include "compat/environment_block.h"
+#include "compat/testing/environment_block.h"
 #endif
 
 namespace {

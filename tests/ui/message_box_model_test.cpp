@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "base/process_heaps.h"
-#include "compat/window_model.h"
+#include "compat/testing/window_model.h"
 #include "test_windows.h"
 #include "ui/message_box.h"
 #include "window_readout.h"

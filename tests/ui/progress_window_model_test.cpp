@@ -6,7 +6,7 @@
 #include <commctrl.h>
 
 #include "base/any_number.h"
-#include "compat/window_model.h"
+#include "compat/testing/window_model.h"
 #include "ui/progress_window.h"
 #include "window_readout.h"
 

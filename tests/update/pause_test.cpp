@@ -8,7 +8,7 @@
 #include <mmsystem.h>
 #include <windows.h>
 
-#include "compat/timer_periods.h"
+#include "compat/testing/timer_periods.h"
 #endif
 
 namespace {

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "compat/window_model.h"
+#include "compat/testing/window_model.h"
 #include "support/http_test_server.h"
 #include "support/test_drive.h"
 #include "ui/progress_window.h"

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <chrono>
 
-#include "errno_errors.h"
+#include "errors.h"
 #include "portable/download_limits.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "errno_errors.h"
+#include "errors.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
-// Test controls for the stand-in's environment block.
+// Test controls for the stand-in's environment block. For tests only: the
+// quorvel_compat_testing target.
 #pragma once
 
 namespace environment_block {

@@ -1,6 +1,15 @@
-#include "errno_errors.h"
+// The thread's last error, and the Win32 codes that stand for POSIX errors.
+#include "errors.h"
 
 #include <cerrno>
+
+namespace {
+thread_local DWORD lastError = ERROR_SUCCESS;
+}
+
+DWORD WINAPI GetLastError(void) { return lastError; }
+
+void WINAPI SetLastError(DWORD code) { lastError = code; }
 
 DWORD Win32ErrorFromErrno(int error) {
   switch (error) {

@@ -1,5 +1,6 @@
 // Test controls and views of the stand-in's window model, which keeps the
-// windows and controls in memory and shows nothing.
+// windows and controls in memory and shows nothing. For tests only: the
+// quorvel_compat_testing target.
 #pragma once
 
 #include <windows.h>

@@ -1,19 +1,41 @@
-// Folder search: entries of one folder whose names match a wildcard pattern,
-// "." and ".." included, in the order the file system lists them.
+// Folders, the attributes of what is in them, and folder search: the entries
+// of one folder whose names match a wildcard pattern, "." and ".." included,
+// in the order the file system lists them.
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <windows.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "drive_paths.h"
-#include "errno_errors.h"
-#include "file_times.h"
+#include "errors.h"
 #include "kernel_object.h"
+#include "portable/ascii_names.h"
 
 namespace {
+
+// A file's attributes as the host shows them: read-only is a file without
+// write permission bits; everything else is archived.
+DWORD AttributesOf(const struct stat &info) {
+  DWORD attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  if ((info.st_mode & 0222) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+  return attributes;
+}
+
+constexpr ULONGLONG kSecondsFrom1601To1970 = 11644473600ULL;
+
+// FILETIME counts 100 ns ticks since 1601.
+FILETIME FileTimeFromTimespec(const timespec &time) {
+  ULONGLONG ticks = (static_cast<ULONGLONG>(time.tv_sec) + kSecondsFrom1601To1970) * 10000000ULL +
+                    static_cast<ULONGLONG>(time.tv_nsec) / 100;
+  FILETIME result;
+  result.dwLowDateTime = static_cast<DWORD>(ticks);
+  result.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  return result;
+}
 
 struct FolderListing : KernelObject {
   DIR *dir = nullptr;
@@ -24,13 +46,7 @@ struct FolderListing : KernelObject {
   }
 };
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 bool HasWildcard(const std::string &pattern) { return pattern.find_first_of("*?") != std::string::npos; }
-
-bool SameLetter(char a, char b) {
-  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-}
 
 bool GlobMatches(const char *pattern, const char *name) {
   const char *starPattern = nullptr;
@@ -39,7 +55,7 @@ bool GlobMatches(const char *pattern, const char *name) {
     if (*pattern == '*') {
       starPattern = ++pattern;
       starName = name;
-    } else if (*pattern == '?' || (*pattern != '\0' && SameLetter(*pattern, *name))) {
+    } else if (*pattern == '?' || (*pattern != '\0' && FoldAsciiCase(*pattern) == FoldAsciiCase(*name))) {
       ++pattern;
       ++name;
     } else if (starPattern != nullptr) {
@@ -67,8 +83,7 @@ void FillFindData(const std::string &hostPath, const char *name, LPWIN32_FIND_DA
   if (stat(hostPath.c_str(), &info) != 0 && lstat(hostPath.c_str(), &info) != 0) {
     data->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
   } else {
-    data->dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-    if ((info.st_mode & 0222) == 0) data->dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
+    data->dwFileAttributes = AttributesOf(info);
     ULONGLONG size = S_ISDIR(info.st_mode) ? 0 : static_cast<ULONGLONG>(info.st_size);
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     data->nFileSizeLow = static_cast<DWORD>(size);
@@ -108,10 +123,48 @@ HANDLE FindOneEntry(const std::string &hostFolder, const char *fileName, LPWIN32
 
 }  // namespace
 
+BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
+  if (pathName == nullptr || *pathName == '\0') {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return FALSE;
+  }
+  std::string path = HostPath(pathName);
+  if (mkdir(path.c_str(), 0777) == 0) {
+    NoteNewEntry(path);
+    return TRUE;
+  }
+  SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno));
+  return FALSE;
+}
+
+BOOL WINAPI DeleteFileA(LPCSTR fileName) {
+  if (fileName != nullptr && unlink(HostPath(fileName).c_str()) == 0) return TRUE;
+  return FailWithErrno();
+}
+
+DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
+  struct stat info;
+  if (fileName == nullptr || stat(HostPath(fileName).c_str(), &info) != 0) {
+    FailWithErrno();
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return AttributesOf(info);
+}
+
+// Only the read-only attribute has a host meaning: no write permission bits.
+BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
+  std::string path = HostPath(fileName);
+  struct stat info;
+  if (fileName == nullptr || stat(path.c_str(), &info) != 0) return FailWithErrno();
+  mode_t mode = info.st_mode & 07777;
+  mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~0222) : (mode | 0200);
+  return chmod(path.c_str(), mode) == 0 ? TRUE : FailWithErrno();
+}
+
 HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
   std::string path = fileName != nullptr ? fileName : "";
   size_t cut = path.size();
-  while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
+  while (cut > 0 && !IsPathSeparator(path[cut - 1])) --cut;
   std::string folderPart = path.substr(0, cut);
   std::string pattern = path.substr(cut);
   if (cut == 0 && path.size() >= 2 && path[1] == ':') {
@@ -155,11 +208,4 @@ BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA findData) {
   return TRUE;
 }
 
-BOOL WINAPI FindClose(HANDLE find) {
-  if (find == nullptr || find == INVALID_HANDLE_VALUE) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  delete static_cast<KernelObject *>(find);
-  return TRUE;
-}
+BOOL WINAPI FindClose(HANDLE find) { return CloseHandle(find); }

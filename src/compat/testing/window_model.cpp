@@ -1,6 +1,26 @@
+// The window model's test controls, over the stand-in's window table.
 #include "window_model.h"
 
+#include <utility>
+
 #include "window_table.h"
+
+namespace {
+
+// The test's answer, called through the plain function the stand-in keeps.
+auto &testAnswer = *new std::function<int(const window_model::MessageBoxCall &)>;
+
+// Runs a copy, so that an answer may replace the answers while it runs.
+int AnswerFromTest(HWND owner, const char *text, const char *caption, UINT type) {
+  std::function<int(const window_model::MessageBoxCall &)> answer;
+  {
+    TableLock hold(Windows().lock);
+    answer = testAnswer;
+  }
+  return answer ? answer({owner, text, caption, type}) : IDOK;
+}
+
+}  // namespace
 
 void window_model::Reset() {
   WindowTable &table = Windows();
@@ -17,6 +37,7 @@ void window_model::Reset() {
   table.foreground = nullptr;
   table.refuseCreation = false;
   table.answerMessageBox = nullptr;
+  testAnswer = nullptr;
 }
 
 void window_model::RefuseWindowCreation(bool refuse) {
@@ -26,13 +47,17 @@ void window_model::RefuseWindowCreation(bool refuse) {
 
 void window_model::AnswerMessageBoxes(std::function<int(const MessageBoxCall &)> answer) {
   TableLock hold(Windows().lock);
-  Windows().answerMessageBox = std::move(answer);
+  testAnswer = std::move(answer);
+  Windows().answerMessageBox = testAnswer ? AnswerFromTest : nullptr;
 }
 
 std::vector<window_model::SentMessage> window_model::MessagesSentTo(HWND window) {
   TableLock hold(Windows().lock);
-  ModelWindow *record = WindowOf(window);
-  return record != nullptr ? record->messages : std::vector<SentMessage>();
+  std::vector<SentMessage> sent;
+  if (ModelWindow *record = WindowOf(window))
+    for (const ModelMessage &message : record->messages)
+      sent.push_back({message.message, message.wParam, message.lParam});
+  return sent;
 }
 
 std::vector<HWND> window_model::WindowsAwaitingPaint() {

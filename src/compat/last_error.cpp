@@ -1,9 +1,0 @@
-#include <windows.h>
-
-namespace {
-thread_local DWORD lastError = ERROR_SUCCESS;
-}
-
-DWORD WINAPI GetLastError(void) { return lastError; }
-
-void WINAPI SetLastError(DWORD code) { lastError = code; }

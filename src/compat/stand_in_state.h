@@ -1,0 +1,23 @@
+// What the stand-in keeps for its test controls (src/compat/testing) to read
+// and set. The stand-in itself only keeps it up to date or obeys it.
+#pragma once
+
+#include <atomic>
+
+namespace stand_in_state {
+
+// While set, GetEnvironmentStrings gives no block, as a platform out of memory would.
+extern std::atomic<bool> withholdEnvironmentBlocks;
+// Blocks handed out by GetEnvironmentStrings and not yet given back.
+extern std::atomic<int> environmentBlocksHeld;
+
+// Timer resolution raises (timeBeginPeriod not yet undone by timeEndPeriod),
+// now and when Sleep was last called.
+extern int timerPeriodsInForce;
+extern int timerPeriodsInForceAtLastSleep;
+
+// The folder that plays the system folder in place of the build's one, or
+// nullptr: a system whose library is missing.
+extern const char *systemFolder;
+
+}  // namespace stand_in_state
