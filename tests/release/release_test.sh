@@ -74,8 +74,11 @@ for row in "${refusals[@]}"; do
 done
 
 # --- Two copies at different paths, one build each --------------------------
-copy() { mkdir -p "$1" && git ls-files -z -co --exclude-standard | tar -cf - --null -T - | tar -xf - -C "$1"; }
-copy "$work/a" && copy "$work/elsewhere/b"
+# One snapshot of the working tree (tracked and new files; others may be
+# editing it meanwhile), unpacked twice.
+git ls-files -z -co --exclude-standard |
+  tar -cf "$work/source.tar" --null --ignore-failed-read -T - 2>/dev/null
+for copy in "$work/a" "$work/elsewhere/b"; do mkdir -p "$copy" && tar -xf "$work/source.tar" -C "$copy"; done
 (cd "$work/a" && scripts/release.sh --host 127.0.0.1:8251 "${good[@]}" \
   --sign-cert "$work/signer.pem" --sign-key "$work/signer.key") >"$work/a.out" 2>&1
 check "signed release builds (see $work/a.out)" test $? -eq 0
