@@ -11,8 +11,7 @@
 # Bad input stops it with a message before anything is built, and leaves no
 # executable in DIR.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
+root=$(cd "$(dirname "$0")/.." && pwd)
 
 fail() {
   echo "release: $*" >&2
@@ -24,14 +23,16 @@ while [ $# -gt 0 ]; do
   [ $# -ge 2 ] || fail "$1 needs a value"
   case $1 in
   --host) host=$2 ;;
-  --new-exe) new_exe=$2 ;;
-  --sign-cert) cert=$2 ;;
-  --sign-key) key=$2 ;;
+  --new-exe) new_exe=$(realpath -m "$2") ;;
+  --sign-cert) cert=$(realpath -m "$2") ;;
+  --sign-key) key=$(realpath -m "$2") ;;
   --build-dir) out_dir=$(realpath -m "$2") ;;
   *) fail "unknown option $1 (see the head of $0)" ;;
   esac
   shift 2
 done
+# Paths above are the caller's; from here on everything runs in the source tree.
+cd "$root"
 
 output=$out_dir/quorvel-update.exe
 unsigned=$out_dir/quorvel-update.unsigned.exe
