@@ -96,6 +96,12 @@ osslsigncode verify -CAfile "$work/signer.pem" -in "$a/quorvel-update.exe" >"$wo
 check "signature verifies against its certificate" test $? -eq 0
 osslsigncode verify -CAfile "$work/stranger.pem" -in "$a/quorvel-update.exe" >/dev/null 2>&1
 check "signature does not verify against another certificate" test $? -ne 0
+osslsigncode extract-signature -in "$a/quorvel-update.exe" -out "$work/signature.der" >/dev/null 2>&1
+openssl asn1parse -inform DER -in "$work/signature.der" >"$work/signature.txt" 2>&1
+# shellcheck disable=SC2317 # called through check
+sha256_only() { grep -q ':sha256 *$' "$work/signature.txt" && ! grep -qi ':sha1' "$work/signature.txt"; }
+check "signature digests with SHA-256, nowhere SHA-1" sha256_only
+check "signature names the program" grep -qaF "Quorvel updater 2.51" "$work/signature.der"
 osslsigncode remove-signature -in "$a/quorvel-update.exe" -out "$work/stripped.exe" >/dev/null 2>&1
 check "the signed file less its signature is the unsigned build" cmp "$work/stripped.exe" "$b/quorvel-update.exe"
 
