@@ -51,11 +51,12 @@ PREFS_MESSAGE = "C:\\Users\\All Users\\Quorvel\\ does not exist, can not update 
 # Wine process needs a few milliseconds to draw and to be read, so a step may seem early by that
 # much; a missing pause still shows. A step also comes late when the machine is busy: up to 412 ms
 # measured with two scenarios at once beside other builds and tests; a pause of a second too many
-# still shows. Flushed writes of files add their own time.
+# still shows. Flushed writes of files, and closing the window, add their own time (a close was
+# seen 762 ms late on a machine loaded seven times over).
 TOLERANCE_MS = 60
 OVERSHOOT_MS = 600
 FILE_WORK_MS = 300
-LOOK_MS = 15
+CLOSE_MS = 500
 
 
 class Scenario:
@@ -294,22 +295,23 @@ def check_gaps(story, expected):
 
 
 def expected_steps(scenario, temp_matches):
+    gone = ("gone", None, (5000 - TOLERANCE_MS, 5000 + OVERSHOOT_MS + CLOSE_MS))
     steps = [("bar made", None, None), ("bar", 5, 150), ("text", "Downloading New Files", 150), ("bar", 25, 300),
              ("text", "Downloading Files Continues", 0), ("bar", 50, 300 + 150 * temp_matches),
              ("text", "Verifying file integrity", 0), ("bar", 95, None)]
     if not scenario.downloads:
-        return steps + [("text", "ERROR DOWNLOADING FILE", 400), ("gone", None, 5000)]
+        return steps + [("text", "ERROR DOWNLOADING FILE", 400), gone]
     steps += [("text", "File Downloaded", 150), ("text", "Updating Quorvel", 2000), ("bar", 125, 0),
               ("bar", 225, 1000)]
     if not scenario.installs:
         # Only the failed copies stand between the bar and the error: far less than a pause.
-        return steps + [("text", "ERROR UPDATING QUORVEL", (0, 1000 - 2 * TOLERANCE_MS)), ("gone", None, 5000)]
+        return steps + [("text", "ERROR UPDATING QUORVEL", (0, 1000 - 2 * TOLERANCE_MS)), gone]
     # QZ.exe is replaced before the 275, qz.inf written back before the last text.
     after_writes = lambda pause: (pause - TOLERANCE_MS, pause + OVERSHOOT_MS + FILE_WORK_MS)
     return steps + [("bar", 275, after_writes(1000)), ("bar", 300, 1000), ("bar", 325, 1000),
                     # 375 is sent unchanged (pinned by the native window tests); Wine's bar keeps
                     # only what fits its range, so its memory reads 350, a full bar.
-                    ("bar", 350, 1000), ("text", "Quorvel Updated!", after_writes(1250)), ("gone", None, 5000)]
+                    ("bar", 350, 1000), ("text", "Quorvel Updated!", after_writes(1250)), gone]
 
 
 # ----------------------------------------------------------------------------- runs
@@ -469,8 +471,9 @@ def check_timeline(scenario, drive, events, offset, temp_matches):
         qz_written = (prefs / "qz.inf").stat().st_mtime_ns / 1e6 - offset
         addresses_written = (prefs / "Addresses.inf").stat().st_mtime_ns / 1e6 - offset
         check(qz_written < updated, f"qz.inf was written {qz_written - updated:.0f} ms after the last text")
-        # The observer sees the window gone at its next look, up to one interval late.
-        check(addresses_written > gone - LOOK_MS,
+        # The observer sees the window gone at a later look, late by as much as a step may be; a
+        # write-back before the last pause would come 5000 ms sooner.
+        check(addresses_written > gone - OVERSHOOT_MS,
               f"Addresses.inf was written {gone - addresses_written:.0f} ms before the window went")
 
 
