@@ -1,8 +1,10 @@
-#include "fs/folders.h"
-
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <vector>
+
 #include "base/any_number.h"
+#include "fs/folders.h"
 #include "support/test_drive.h"
 
 namespace {
@@ -62,6 +64,19 @@ TEST_F(FolderSearchTest, AnyNumberSearchesAreSeparateAndClosedOnce) {
   EXPECT_EQ(CloseFolderSearch(first), 1);
   EXPECT_EQ(CloseFolderSearch(first), 0) << "a closed search is no longer named";
   EXPECT_EQ(CloseFolderSearch(second), 1) << "closing one leaves the other open";
+}
+
+TEST_F(FolderSearchTest, NumberedSearchesNeverEndAnAnyNumberOne) {
+  intptr_t anonymous = OpenFolderSearch(AnyNumber, "C:\\Program Files\\Quorvel\\", "*.*");
+  ASSERT_NE(anonymous, 0);
+  // Numbers a caller may pick, the handle's own value among them where it is one.
+  std::vector<int> numbers = {0, 1, INT_MAX};
+  if (anonymous > 0 && anonymous <= INT_MAX) numbers.push_back(static_cast<int>(anonymous));
+  for (int number : numbers) {
+    EXPECT_NE(OpenFolderSearch(number, "C:\\Program Files\\Quorvel\\", "*.*"), 0) << number;
+    EXPECT_EQ(CloseFolderSearch(number), 1) << number;
+  }
+  EXPECT_EQ(CloseFolderSearch(anonymous), 1) << "the AnyNumber search lives apart from every number";
 }
 
 TEST_F(FolderSearchTest, ReusingANumberEndsTheEarlierSearchEvenWhenTheNewOneFails) {
