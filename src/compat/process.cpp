@@ -13,8 +13,6 @@
 
 #include "stand_in_state.h"
 
-extern char **environ;
-
 namespace {
 
 HINSTANCE__ programModule;
