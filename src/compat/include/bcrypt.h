@@ -8,8 +8,6 @@
 typedef LONG NTSTATUS;
 typedef unsigned char UCHAR;
 typedef UCHAR *PUCHAR;
-typedef ULONG *PULONG;
-typedef void *BCRYPT_HANDLE;
 typedef void *BCRYPT_ALG_HANDLE;
 typedef void *BCRYPT_HASH_HANDLE;
 

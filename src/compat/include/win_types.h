@@ -5,7 +5,6 @@
 
 #define WINAPI
 #define CALLBACK
-#define CONST const
 #define TRUE 1
 #define FALSE 0
 
@@ -20,7 +19,6 @@ typedef int32_t INT;
 typedef int32_t HRESULT;
 typedef char CHAR;
 typedef uint64_t ULONGLONG;
-typedef int64_t LONGLONG;
 typedef intptr_t INT_PTR;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;
@@ -40,7 +38,6 @@ typedef const WCHAR *LPCWSTR;
 typedef DWORD *LPDWORD;
 typedef LONG *PLONG;
 typedef void *HANDLE;
-typedef HANDLE *PHANDLE;
 
 #define DECLARE_QUORVEL_HANDLE(name) \
   struct name##__ {                  \
@@ -54,7 +51,6 @@ typedef HINSTANCE HMODULE;
 #define MAX_PATH 260
 
 #define S_OK ((HRESULT)0)
-#define E_FAIL ((HRESULT)0x80004005)
 #define E_INVALIDARG ((HRESULT)0x80070057)
 #define E_OUTOFMEMORY ((HRESULT)0x8007000E)
 #define HRESULT_FROM_WIN32(error) \

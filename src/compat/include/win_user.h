@@ -55,7 +55,6 @@ typedef struct tagACCEL {
 #define WS_CHILD 0x40000000L
 #define WS_VISIBLE 0x10000000L
 #define WS_DISABLED 0x08000000L
-#define WS_CLIPSIBLINGS 0x04000000L
 #define WS_CAPTION 0x00C00000L
 #define WS_BORDER 0x00800000L
 #define WS_DLGFRAME 0x00400000L
@@ -86,7 +85,6 @@ typedef struct tagACCEL {
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 #define SW_SHOWNOACTIVATE 4
-#define SW_SHOW 5
 #define SW_SHOWNA 8
 
 #define HWND_TOP ((HWND)0)
@@ -119,10 +117,8 @@ typedef struct tagACCEL {
 #define WM_CLOSE 0x0010
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
-#define WM_CTLCOLORSTATIC 0x0138
 #define WM_USER 0x0400
 
-#define MB_OK 0x00000000L
 #define IDOK 1
 
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
