@@ -1,10 +1,7 @@
 // The updater's entry point: runs the update once and always exits with 0.
-#include <windows.h>
-
 #include "app/services.h"
 #include "base/process_heaps.h"
-#include "update/resolve_update_plan.h"
-#include "update/run_update_sequence.h"
+#include "base/win32.h"
 #include "update/update_plan.h"
 
 int main() {

@@ -1,8 +1,7 @@
 #include "app/services.h"
 
-#include <objbase.h>
-
 #include "base/process_heaps.h"
+#include "base/win32.h"
 #include "prefs/preference_file.h"
 #include "ui/progress_window.h"
 #include "update/dynamic_library.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <windows.h>
+#include "base/win32.h"
 
 // Prepares what the update uses: the text heap, the window and control
 // services, the common controls and COM.

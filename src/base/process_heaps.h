@@ -1,10 +1,10 @@
 #pragma once
 
-#include <windows.h>
-
 #include <cstddef>
 #include <new>
 #include <string>
+
+#include "base/win32.h"
 
 // The heap the services take their records and blocks from. The entry point
 // hands it the private heap it creates; until then it is the process heap.

@@ -1,10 +1,9 @@
 #include "fs/environment_walk.h"
 
-#include <windows.h>
-
 #include <cstring>
 
 #include "base/process_heaps.h"
+#include "base/win32.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
 #include "fs/file_copy.h"
 
-#include <windows.h>
-
+#include "base/win32.h"
 #include "fs/folders.h"
 
 namespace {

@@ -2,10 +2,10 @@
 
 // Inside the preference file service: the record of the current file, its
 // entries and texts, and the pieces that read, format and store it.
-#include <windows.h>
-
 #include <cstddef>
 #include <cstdint>
+
+#include "base/win32.h"
 
 // A text of the service's own, taken from the main heap.
 struct HeapText {

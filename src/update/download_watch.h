@@ -1,12 +1,9 @@
 #pragma once
 
-#include <windows.h>
-// After <windows.h>, which MinGW's urlmon header builds on.
-#include <urlmon.h>
-
 #include <chrono>
 #include <string>
 
+#include "base/win32.h"
 #include "update/transfer_verdict.h"
 
 // Watches one transfer of the download service as its bind status callback.

@@ -1,9 +1,6 @@
 #include "update/pause.h"
 
-#include <windows.h>
-// After <windows.h>, which MinGW's winmm header builds on.
-#include <mmsystem.h>
-
+#include "base/win32.h"
 #include "update/dynamic_library.h"
 
 namespace {

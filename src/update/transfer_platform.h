@@ -1,11 +1,9 @@
 #pragma once
 
-#include <windows.h>
-// After <windows.h>, which MinGW's urlmon header builds on.
-#include <urlmon.h>
-
 #include <cstdint>
 #include <string>
+
+#include "base/win32.h"
 
 class DownloadWatch;
 

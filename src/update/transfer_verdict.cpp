@@ -1,7 +1,6 @@
 #include "update/transfer_verdict.h"
 
-#include <urlmon.h>
-
+#include "base/win32.h"
 #include "update/download_pin.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
+
+#include "base/win32.h"
 
 // What one transfer of the download service showed, whatever the platform.
 struct TransferReport {

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <windows.h>
-
+#include "base/win32.h"
 #include "update/download_watch.h"
 
 // Has `watch` check for a stall about once a second while its transfer waits

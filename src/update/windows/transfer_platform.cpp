@@ -1,8 +1,6 @@
 #include "update/transfer_platform.h"
 
-// After <windows.h>, which MinGW's WinINet header builds on.
-#include <wininet.h>
-
+#include "base/win32.h"
 #include "portable/download_limits.h"
 #include "update/download_watch.h"
 #include "update/dynamic_library.h"
