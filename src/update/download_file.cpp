@@ -1,14 +1,28 @@
 #include "update/download_file.h"
 
-#include <windows.h>
-// After <windows.h>, which MinGW's urlmon header builds on.
-#include <urlmon.h>
+#include <new>
 
+#include "base/win32.h"
+#include "update/download_watch.h"
 #include "update/dynamic_library.h"
 #include "update/pause.h"
-#include "update/url_transfer.h"
+#include "update/transfer_platform.h"
+#include "update/transfer_verdict.h"
 
 namespace {
+
+// One transfer of `url` into `target` through the download service's
+// URLDownloadToFileA, judged by TransferVerdict. S_OK only when the whole
+// executable lies at the target.
+HRESULT TransferUrlToFile(decltype(&URLDownloadToFileA) download, const char *url, const char *target) {
+  HRESULT result = E_OUTOFMEMORY;
+  if (auto *watch = new (std::nothrow) DownloadWatch) {
+    HRESULT transferred = RunDownload(download, url, target, *watch);
+    result = TransferVerdict(watch->Report(transferred), target);
+    watch->Release();
+  }
+  return result;
+}
 
 // Also a read-only file: it is the download's own name in TEMP, and a file
 // left there could still be taken for the download by a later step.

@@ -1,9 +1,9 @@
-#include "update/resolve_update_plan.h"
-
 #include "base/any_number.h"
 #include "fs/file_copy.h"
 #include "fs/folders.h"
 #include "update/update_plan.h"
+
+UpdatePlan updatePlan;
 
 namespace {
 

@@ -1,12 +1,9 @@
-#include "update/run_update_sequence.h"
-
-#include <windows.h>
-
 #include <string>
 
 #include "base/any_number.h"
-#include "fs/file_copy.h"
+#include "base/win32.h"
 #include "fs/environment_walk.h"
+#include "fs/file_copy.h"
 #include "fs/folders.h"
 #include "prefs/preference_file.h"
 #include "ui/message_box.h"
@@ -50,7 +47,10 @@ void StampVersion(const UpdatePlan &plan, const char *fileName) {
   SetPreferenceText("Version", plan.newVersion.c_str());
 }
 
-bool Exists(const Text &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool IsFile(const Text &path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
 
 // The download is staged beside the executable and checked against the pin
 // there, since the copy in TEMP may have changed since it was checked. Windows
@@ -70,8 +70,8 @@ bool PutDownloadInPlace(const UpdatePlan &plan, const Text &executable) {
 bool ReplaceExecutable(const UpdatePlan &plan) {
   Text executable = plan.installFolder + plan.mainExecutableName;
   Text previous = plan.installFolder + "QZ_previous.exe";
-  bool kept = CopySingleFile(executable.c_str(), previous.c_str()) != 0 || !Exists(executable) ||
-              Exists(plan.backupFolder + "\\" + plan.mainExecutableName);
+  bool kept = CopySingleFile(executable.c_str(), previous.c_str()) != 0 || !IsFile(executable) ||
+              IsFile(plan.backupFolder + "\\" + plan.mainExecutableName);
   return kept && PutDownloadInPlace(plan, executable);
 }
 

@@ -30,3 +30,12 @@ extern UpdatePlan updatePlan;
 // The download server's host (with optional ":port"), fixed by the build of
 // each executable.
 extern const char *const downloadHost;
+
+// First half of the update: fixes the settings, backs up the files that lie
+// directly in the installation folder, and chooses the preferences folder.
+void ResolveUpdatePlan();
+
+// Second half of the update: checks the preferences folder, then downloads the
+// new executable, puts it in place and stamps the version, showing its
+// progress in a window as it goes.
+void RunUpdateSequence();

@@ -1,10 +1,9 @@
-#include "update/file_digest.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "support/test_drive.h"
+#include "update/download_pin.h"
 #include "update/dynamic_library.h"
 
 namespace {

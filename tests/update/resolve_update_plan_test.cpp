@@ -1,5 +1,3 @@
-#include "update/resolve_update_plan.h"
-
 #include <gtest/gtest.h>
 
 #include "support/test_drive.h"

@@ -1,8 +1,6 @@
 // The update script against the stand-in's window model, on the paths that end
 // in an error: what the user is shown, in order and at what pace, and what is
 // left alone.
-#include "update/run_update_sequence.h"
-
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -21,7 +19,6 @@
 #include "support/http_test_server.h"
 #include "support/test_drive.h"
 #include "ui/progress_window.h"
-#include "update/resolve_update_plan.h"
 #include "update/update_plan.h"
 
 // Port 1 of loopback, where nothing listens, unless a test serves the file.
@@ -277,37 +274,59 @@ TEST_F(RunUpdateSequenceTest, NoTempEntryFallsBackToTheAllUsersTemp) {
   EXPECT_LT(took, PausesOf(expected) + kRunSlack);
 }
 
+struct HeldExecutableCase {
+  const char *name;
+  DWORD sharing;            // of the holder, which reads QZ.exe
+  const char *previous;     // QZ_previous.exe afterwards, or nullptr for none
+  bool backupHoldsTheFile;  // Version_251_Preupdate_Backups\QZ.exe afterwards
+};
+
 // A running Quorvel holds its executable, which Windows then refuses to
-// rename over: the update stops before anything is stamped.
-TEST_F(RunUpdateSequenceTest, AnExecutableThatCannotBeReplacedIsReportedAndNothingIsStamped) {
-  const std::string served = "C:\\users\\Public\\served.exe";
-  test_drive::WriteBytes(served, ExecutableBytes(size_t{64} * 1024));
-  test_drive::MakeFolder(kPrefs);
-  test_drive::WriteBytes(kPrefs + "qz.inf", kQzInf);
-  unsetenv("TEMP");  // the server keeps its port file in the host's temporary folder
-  HttpTestServer server("file", served);
-  ASSERT_NE(server.Port(), 0);
-  setenv("TEMP", "C:\\users\\Public", 1);
-  std::snprintf(downloadHostText, sizeof downloadHostText, "127.0.0.1:%d", server.Port());
-  HANDLE running = CreateFileA((kInstall + "QZ.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(running, INVALID_HANDLE_VALUE);
+// rename over. A holder that lets nobody read it, but would let it be
+// replaced, leaves no whole copy of the running version anywhere: then it is
+// not replaced either. Either way the update stops before anything is stamped.
+TEST_F(RunUpdateSequenceTest, AnExecutableThatCannotBeReplacedOrKeptIsReportedAndNothingIsStamped) {
+  const HeldExecutableCase cases[] = {
+      {"held as a running program holds it", FILE_SHARE_READ, "old executable", true},
+      {"unreadable, but free to be replaced", FILE_SHARE_DELETE, nullptr, false},
+  };
+  for (const HeldExecutableCase &c : cases) {
+    SetUp();
+    const std::string served = "C:\\users\\Public\\served.exe";
+    test_drive::WriteBytes(served, ExecutableBytes(size_t{64} * 1024));
+    test_drive::MakeFolder(kPrefs);
+    test_drive::WriteBytes(kPrefs + "qz.inf", kQzInf);
+    unsetenv("TEMP");  // the server keeps its port file in the host's temporary folder
+    HttpTestServer server("file", served);
+    ASSERT_NE(server.Port(), 0) << c.name;
+    setenv("TEMP", "C:\\users\\Public", 1);
+    std::snprintf(downloadHostText, sizeof downloadHostText, "127.0.0.1:%d", server.Port());
+    HANDLE holder = CreateFileA((kInstall + "QZ.exe").c_str(), GENERIC_READ, c.sharing, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE) << c.name;
 
-  std::vector<Seen> seen;
-  long took = Run(seen);
-  CloseHandle(running);
+    std::vector<Seen> seen;
+    long took = Run(seen);
+    CloseHandle(holder);
+    TearDown();
 
-  EXPECT_EQ(updatePlan.downloadResult, 0);
-  std::vector<Step> expected = FailedUpdate();
-  ExpectSteps(seen, expected);
-  EXPECT_EQ(PausesOf(expected), 10350);  // no pause after S5, then the 5000 ms hold
-  EXPECT_GE(took, PausesOf(expected));
-  EXPECT_LT(took, PausesOf(expected) + kRunSlack);
+    EXPECT_EQ(updatePlan.downloadResult, 0) << c.name;
+    std::vector<Step> expected = FailedUpdate();
+    ExpectSteps(seen, expected);
+    EXPECT_EQ(PausesOf(expected), 10350);  // no pause after S5, then the 5000 ms hold
+    EXPECT_GE(took, PausesOf(expected)) << c.name;
+    EXPECT_LT(took, PausesOf(expected) + kRunSlack) << c.name;
 
-  EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ.exe"), "old executable");
-  EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ_previous.exe"), "old executable");
-  EXPECT_EQ(test_drive::ReadBytes(kPrefs + "qz.inf"), kQzInf);
-  EXPECT_EQ(StagedLeftovers(), std::vector<std::string>{});
+    EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ.exe"), "old executable") << c.name;
+    EXPECT_EQ(test_drive::Exists(kInstall + "QZ_previous.exe"), c.previous != nullptr) << c.name;
+    if (c.previous != nullptr) {
+      EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ_previous.exe"), c.previous) << c.name;
+    }
+    EXPECT_EQ(test_drive::Exists(kInstall + "Version_251_Preupdate_Backups\\QZ.exe"), c.backupHoldsTheFile)
+        << c.name;
+    EXPECT_EQ(test_drive::ReadBytes(kPrefs + "qz.inf"), kQzInf) << c.name;
+    EXPECT_EQ(StagedLeftovers(), std::vector<std::string>{}) << c.name;
+  }
 }
 
 }  // namespace

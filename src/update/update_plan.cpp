@@ -1,3 +1,0 @@
-#include "update/update_plan.h"
-
-UpdatePlan updatePlan;
