@@ -20,6 +20,7 @@ packages=(
   python3
   curl
   iproute2
+  strace
   clang
   libclang-rt-dev
   libinih-dev
