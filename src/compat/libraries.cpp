@@ -18,12 +18,6 @@
 #include "portable/ascii_names.h"
 #include "stand_in_state.h"
 
-// Builds that take the stand-in without its system libraries (the fuzz
-// target) have no system folder.
-#ifndef QUORVEL_SYSTEM_FOLDER
-#define QUORVEL_SYSTEM_FOLDER ""
-#endif
-
 namespace {
 
 struct BuiltInFunction {
