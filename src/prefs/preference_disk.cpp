@@ -3,7 +3,8 @@
 #include <string>
 
 #include "base/process_heaps.h"
-#include "fs/file_copy.h"
+#include "fs/file_queries.h"
+#include "fs/staged_replacement.h"
 #include "prefs/preference_record.h"
 
 namespace {
@@ -21,25 +22,30 @@ constexpr OpenMode kOpenModes[] = {
     {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE},
 };
 
-// Some hosts let a privileged user open a read-only file for writing (Wine
-// run by root); the attribute is the owner's word that the file stays as it is.
-bool MarkedReadOnly(const char *path) {
-  DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+HANDLE OpenInMode(const char *path, const OpenMode &mode) {
+  return CreateFileA(path, mode.access, mode.sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Some hosts let a privileged user open a read-only file for writing (Wine
+// run by root); the attribute is the owner's word that the file stays as it
+// is. A passing hold is waited out before the file is taken for reading only,
+// since a file opened so is never written back.
 HANDLE OpenInFirstMode(const char *path, bool &readOnly) {
-  bool skipWriting = MarkedReadOnly(path);
-  for (const OpenMode &mode : kOpenModes) {
-    if (skipWriting && (mode.access & GENERIC_WRITE)) continue;
-    HANDLE file =
-        CreateFileA(path, mode.access, mode.sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      readOnly = (mode.access & GENERIC_WRITE) == 0;
-      return file;
-    }
+  HANDLE file = INVALID_HANDLE_VALUE;
+  HoldBudget budget;
+  if (!IsReadOnly(path) && RetryWhileHeld(budget, path, nullptr, [&] {
+        file = OpenInMode(path, kOpenModes[0]);
+        return file != INVALID_HANDLE_VALUE;
+      })) {
+    readOnly = false;
+    return file;
   }
-  return INVALID_HANDLE_VALUE;
+  for (const OpenMode &mode : {kOpenModes[1], kOpenModes[2]}) {
+    file = OpenInMode(path, mode);
+    if (file != INVALID_HANDLE_VALUE) break;
+  }
+  readOnly = true;
+  return file;
 }
 
 bool ReadExactly(HANDLE file, char *into, DWORD length) {
@@ -80,14 +86,6 @@ struct FileContent {
 
 bool ToStart(HANDLE file) { return SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0; }
 
-// One write; a short count is a failure too: some platforms report a disk
-// that filled up part-way so.
-bool WriteAll(HANDLE file, const char *bytes, DWORD length) {
-  if (length == 0) return true;
-  DWORD written = 0;
-  return WriteFile(file, bytes, length, &written, nullptr) && written == length;
-}
-
 // Replaces the whole content of `file`, open for reading and writing, with
 // `text` in one write, under the same open file. When that fails part-way
 // (disk full, a write error) the old content is written back over what the
@@ -100,19 +98,8 @@ bool RewriteInPlace(HANDLE file, const char *text, DWORD length, const FileConte
   return false;
 }
 
-// Made anew beside the file, written in one write and flushed to the disk.
-bool WriteStaged(const char *path, const char *text, DWORD length) {
-  std::string staged = StagedName(path);
-  HANDLE file =
-      CreateFileA(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  bool written = file != INVALID_HANDLE_VALUE && WriteAll(file, text, length) && FlushFileBuffers(file);
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  if (!written) DiscardStaged(path);
-  return written;
-}
-
-// Windows refuses to replace a file another program holds open. Only then is
-// the file rewritten in place, under a handle of the first open mode, with its
+// Windows refuses to replace a file another program holds open. Only when the
+// hold outlasts the budget is the file rewritten in place, under a handle of the first open mode, with its
 // old bytes put back should the write fail part-way.
 void RewriteHeldFile(const PreferenceFile &preferences, const char *text, DWORD length) {
   HANDLE file = CreateFileA(preferences.path.bytes, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -125,18 +112,15 @@ void RewriteHeldFile(const PreferenceFile &preferences, const char *text, DWORD 
   CloseHandle(file);
 }
 
-// ReplaceFileA keeps the file's attributes and security.
-void ReplaceOpenFile(PreferenceFile &preferences, const char *text, DWORD length) {
+// Replaced rather than renamed over, so that the file keeps its attributes and
+// security.
+void ReplaceOpenFile(PreferenceFile &preferences, const char *text, DWORD length, HoldBudget &budget) {
   const char *path = preferences.path.bytes;
-  if (!WriteStaged(path, text, length)) return;
-  // The service's own handle shares no deletion, so it would refuse the rename.
+  if (!StageBytes(path, text, length, budget)) return;
+  // The service's own handle shares no deletion, so it would refuse the replacement.
   CloseHandle(preferences.file);
   preferences.file = INVALID_HANDLE_VALUE;
-  if (ReplaceFileA(path, StagedName(path).c_str(), nullptr, 0, nullptr, nullptr)) return;
-  DWORD error = GetLastError();
-  DiscardStaged(path);
-  if (error == ERROR_SHARING_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED)
-    RewriteHeldFile(preferences, text, length);
+  if (ReplaceWithStaged(path, budget) == ReplaceOutcome::TargetHeld) RewriteHeldFile(preferences, text, length);
 }
 
 }  // namespace
@@ -157,10 +141,11 @@ void WritePreferenceFileBack(PreferenceFile &preferences) {
   char *text =
       BuildPreferenceText(preferences.entries, preferences.encoding == PreferenceEncoding::Utf8, length);
   if (text == nullptr) return;
+  HoldBudget budget;
   if (openForWriting) {
-    ReplaceOpenFile(preferences, text, length);
-  } else if (WriteStaged(preferences.path.bytes, text, length)) {
-    PutStagedInPlace(preferences.path.bytes, true);
+    ReplaceOpenFile(preferences, text, length, budget);
+  } else if (StageBytes(preferences.path.bytes, text, length, budget)) {
+    CommitStaged(preferences.path.bytes, true, budget);
   }
   HeapFree(MainHeap(), 0, text);
 }

@@ -1,5 +1,6 @@
 #include "base/any_number.h"
 #include "fs/file_copy.h"
+#include "fs/staged_replacement.h"
 #include "fs/folders.h"
 #include "update/update_plan.h"
 
@@ -20,9 +21,9 @@ void BackUpInstallation(UpdatePlan &plan) {
   plan.installFolder = "C:\\Program Files\\" + plan.appFolderName;
   plan.backupFolder = "C:\\Program Files\\" + plan.appFolderName + "\\Version_251_Preupdate_Backups";
   CreateFolder(plan.backupFolder.c_str());
-  // An interrupted run's staged copies are neither the files nor backups of them.
-  RemoveStagedLeftovers(plan.installFolder.c_str());
-  RemoveStagedLeftovers((plan.backupFolder + "\\").c_str());
+  // What an interrupted run left is put back or removed before anything is copied.
+  RecoverLeftovers(plan.installFolder.c_str());
+  RecoverLeftovers((plan.backupFolder + "\\").c_str());
   CopyFolderFiles(plan.installFolder.c_str(), plan.backupFolder.c_str(), "*.*");
 }
 
@@ -41,7 +42,7 @@ void ChoosePreferencesFolder(UpdatePlan &plan) {
   }
   CloseFolderSearch(plan.allUsersSearch);
   CloseFolderSearch(plan.publicSearch);
-  RemoveStagedLeftovers(plan.preferencesFolder.c_str());
+  RecoverLeftovers(plan.preferencesFolder.c_str());
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include "base/win32.h"
 #include "fs/environment_walk.h"
 #include "fs/file_copy.h"
+#include "fs/file_queries.h"
+#include "fs/staged_replacement.h"
 #include "fs/folders.h"
 #include "prefs/preference_file.h"
 #include "ui/message_box.h"
@@ -47,22 +49,18 @@ void StampVersion(const UpdatePlan &plan, const char *fileName) {
   SetPreferenceText("Version", plan.newVersion.c_str());
 }
 
-bool IsFile(const Text &path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 // The download is staged beside the executable and checked against the pin
 // there, since the copy in TEMP may have changed since it was checked. Windows
 // refuses to rename over a running program, so a running Quorvel keeps its
 // executable and the step fails.
 bool PutDownloadInPlace(const UpdatePlan &plan, const Text &executable) {
-  if (!StageCopy(plan.downloadTarget.c_str(), executable.c_str())) return false;
+  HoldBudget budget;
+  if (!StageCopy(plan.downloadTarget.c_str(), executable.c_str(), budget)) return false;
   if (!FileMatchesDownloadPin(StagedName(executable.c_str()).c_str())) {
-    DiscardStaged(executable.c_str());
+    DiscardStaged(executable.c_str(), budget);
     return false;
   }
-  return PutStagedInPlace(executable.c_str(), true) != 0;
+  return CommitStaged(executable.c_str(), true, budget) != 0;
 }
 
 // Steps S4 and S5. The executable is never replaced while no whole copy of
@@ -70,8 +68,9 @@ bool PutDownloadInPlace(const UpdatePlan &plan, const Text &executable) {
 bool ReplaceExecutable(const UpdatePlan &plan) {
   Text executable = plan.installFolder + plan.mainExecutableName;
   Text previous = plan.installFolder + "QZ_previous.exe";
-  bool kept = CopySingleFile(executable.c_str(), previous.c_str()) != 0 || !IsFile(executable) ||
-              IsFile(plan.backupFolder + "\\" + plan.mainExecutableName);
+  Text backup = plan.backupFolder + "\\" + plan.mainExecutableName;
+  bool kept = CopySingleFile(executable.c_str(), previous.c_str()) != 0 || !IsFile(executable.c_str()) ||
+              IsFile(backup.c_str());
   return kept && PutDownloadInPlace(plan, executable);
 }
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
+#include "fs/staged_replacement.h"
+
 #include "support/test_drive.h"
 
 namespace {
@@ -41,14 +45,21 @@ TEST_F(CopyFolderFilesTest, ASecondRunKeepsWhatTheBackupHoldsAndAddsWhatItLacks)
   EXPECT_EQ(test_drive::ReadBytes(kInstall + "Backup\\only-in-backup.txt"), "earlier");
 }
 
-TEST_F(CopyFolderFilesTest, StagedLeftoversAreNeitherCopiedNorLeftBehind) {
+TEST_F(CopyFolderFilesTest, LeftoversAreNeitherCopiedNorLeftBehindAndAnEmptyNameGetsItsKeptFile) {
   test_drive::WriteBytes(kInstall + "QZ.exe.quorvel-new", "cut sho");
+  test_drive::WriteBytes(kInstall + "qz.dll.quorvel-old", "older library");
+  test_drive::WriteBytes(kInstall + "lost.inf.quorvel-old", "the only copy");
   ASSERT_EQ(CopyFolderFiles(kInstall.c_str(), kBackup.c_str(), "*.*"), 1);
-  EXPECT_FALSE(test_drive::Exists(kInstall + "Backup\\QZ.exe.quorvel-new"));
-  EXPECT_EQ(test_drive::ReadBytes(kInstall + "Backup\\QZ.exe"), "executable");
-  RemoveStagedLeftovers(kInstall.c_str());
-  EXPECT_FALSE(test_drive::Exists(kInstall + "QZ.exe.quorvel-new"));
-  EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ.exe"), "executable");
+  for (const char *name : {"QZ.exe.quorvel-new", "qz.dll.quorvel-old", "lost.inf.quorvel-old"})
+    EXPECT_FALSE(test_drive::Exists(kInstall + "Backup\\" + name)) << name;
+  RecoverLeftovers(kInstall.c_str());
+  const std::pair<const char *, const char *> after[] = {
+      {"QZ.exe", "executable"}, {"qz.dll", "library"}, {"lost.inf", "the only copy"}};
+  for (const auto &[name, bytes] : after) {
+    EXPECT_EQ(test_drive::ReadBytes(kInstall + name), bytes) << name;
+    EXPECT_FALSE(test_drive::Exists(kInstall + name + ".quorvel-new")) << name;
+    EXPECT_FALSE(test_drive::Exists(kInstall + name + ".quorvel-old")) << name;
+  }
 }
 
 struct SpellingCase {
