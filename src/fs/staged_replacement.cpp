@@ -10,7 +10,8 @@ std::string KeptName(const char *target) { return std::string(target) + kKeptSuf
 
 bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-HANDLE OpenWaiting(const std::string &path, DWORD access, DWORD sharing, DWORD disposition, HoldBudget &budget) {
+HANDLE OpenWaiting(const std::string &path, DWORD access, DWORD sharing, DWORD disposition,
+                   HoldBudget &budget) {
   HANDLE file = INVALID_HANDLE_VALUE;
   RetryWhileHeld(budget, path.c_str(), nullptr, [&] {
     file = CreateFileA(path.c_str(), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -150,7 +151,8 @@ ReplaceOutcome ReplaceWithStaged(const char *target, HoldBudget &budget) {
   DWORD error = GetLastError();
   PutBackTarget(target, budget);
   DiscardStaged(target, budget);
-  bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+  bool held =
+      error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
   return held && TargetIsHeld(target) ? ReplaceOutcome::TargetHeld : ReplaceOutcome::Failed;
 }
 

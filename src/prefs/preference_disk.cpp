@@ -120,7 +120,8 @@ void ReplaceOpenFile(PreferenceFile &preferences, const char *text, DWORD length
   // The service's own handle shares no deletion, so it would refuse the replacement.
   CloseHandle(preferences.file);
   preferences.file = INVALID_HANDLE_VALUE;
-  if (ReplaceWithStaged(path, budget) == ReplaceOutcome::TargetHeld) RewriteHeldFile(preferences, text, length);
+  if (ReplaceWithStaged(path, budget) == ReplaceOutcome::TargetHeld)
+    RewriteHeldFile(preferences, text, length);
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
-#include "fs/file_copy.h"
-
 #include <gtest/gtest.h>
 
 #include <utility>
 
+#include "fs/file_copy.h"
 #include "fs/staged_replacement.h"
-
 #include "support/test_drive.h"
 
 namespace {

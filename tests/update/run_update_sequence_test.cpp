@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "compat/testing/window_model.h"
-#include "support/http_test_server.h"
 #include "fs/hold_budget.h"
+#include "support/http_test_server.h"
 #include "support/test_drive.h"
 #include "ui/progress_window.h"
 #include "update/update_plan.h"
@@ -156,13 +156,14 @@ std::vector<Step> FailedDownload(int tempMatches) {
 
 std::vector<Step> FailedUpdate() {
   std::vector<Step> steps = StepsUntilTheDownload(1);
-  steps.insert(steps.end(), {{"text", "File Downloaded", 150},
-                             {"text", "Updating Quorvel", 2000},
-                             {"bar", "125", 0},
-                             {"bar", "225", 1000},
-                             // no pause after the failed step, which waits out the hold first
-                             {"text", "ERROR UPDATING QUORVEL", 0, kHoldBudgetMilliseconds + 1000 - kLookSlack},
-                             {"gone", "", 5000}});
+  steps.insert(steps.end(),
+               {{"text", "File Downloaded", 150},
+                {"text", "Updating Quorvel", 2000},
+                {"bar", "125", 0},
+                {"bar", "225", 1000},
+                // no pause after the failed step, which waits out the hold first
+                {"text", "ERROR UPDATING QUORVEL", 0, kHoldBudgetMilliseconds + 1000 - kLookSlack},
+                {"gone", "", 5000}});
   return steps;
 }
 
