@@ -25,6 +25,9 @@ class HttpTestServer {
   int Port() const { return port_; }
   // "http://127.0.0.1:<port>" followed by `path`.
   std::string Url(const std::string &path) const;
+  // The header lines of the last request that came, as they came; empty
+  // before the first.
+  std::string LastRequestHeaders() const;
 
  private:
   std::string folder_;  // holds the port file; removing the file stops the server
