@@ -115,7 +115,8 @@ STDMETHODIMP DownloadWatch::OnStopBinding(HRESULT, LPCWSTR) {
 }
 
 STDMETHODIMP DownloadWatch::GetBindInfo(DWORD *bindFlags, BINDINFO *) {
-  *bindFlags = BINDF_GETNEWESTVERSION;
+  // Caching proxies on the way are asked for a fresh copy too.
+  *bindFlags = BINDF_GETNEWESTVERSION | BINDF_PRAGMA_NO_CACHE;
   return S_OK;
 }
 

@@ -96,12 +96,14 @@ TEST_F(DownloadFileTest, FetchesTheWholeFileThenPausesAndKeepsTheLibrary) {
 }
 
 // Every way of bringing the pinned file whole: plain, redirected, slowly,
-// chunked without a length.
+// chunked without a length; each time a cache on the way is asked for a
+// fresh copy, up to the last request.
 TEST_F(DownloadFileTest, AcceptsTheExecutableHoweverItComesWhole) {
   for (const char *path : {"/redirect/3", "/slow", "/chunked"}) {
     test_drive::WriteBytes(kTarget, kEarlier);
     EXPECT_EQ(Download(pinned->Url(path)).result, 0) << path;
     EXPECT_TRUE(HoldsExactly(kTarget, PinnedPeBytes())) << path;
+    EXPECT_NE(pinned->LastRequestHeaders().find("Pragma: no-cache\n"), std::string::npos) << path;
   }
 }
 

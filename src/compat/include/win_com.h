@@ -71,6 +71,7 @@ enum BINDSTATUS {
 };
 
 #define BINDF_GETNEWESTVERSION 0x00000010
+#define BINDF_PRAGMA_NO_CACHE 0x00002000
 
 struct IBindStatusCallback : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD reserved, IBinding *binding) = 0;

@@ -140,10 +140,16 @@ HRESULT Conclude(CURLcode code, Transfer &transfer) {
 }  // namespace
 
 HRESULT FetchInto(const char *url, int fd, const BindReporting &reporting) {
-  CURL *curl = curl_easy_init();
-  if (curl == nullptr) return E_OUTOFMEMORY;
+  bool fresh = (reporting.bindFlags & BINDF_PRAGMA_NO_CACHE) != 0;
+  curl_slist *headers = fresh ? curl_slist_append(nullptr, "Pragma: no-cache") : nullptr;
+  CURL *curl = fresh && headers == nullptr ? nullptr : curl_easy_init();
+  if (curl == nullptr) {
+    curl_slist_free_all(headers);
+    return E_OUTOFMEMORY;
+  }
   Transfer transfer{curl, fd, reporting};
   curl_easy_setopt(curl, CURLOPT_URL, url);
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
@@ -159,5 +165,6 @@ HRESULT FetchInto(const char *url, int fd, const BindReporting &reporting) {
   CURLcode code = curl_easy_perform(curl);
   HRESULT status = Conclude(code, transfer);
   curl_easy_cleanup(curl);
+  curl_slist_free_all(headers);
   return status;
 }

@@ -100,9 +100,8 @@ URLDownloadToFileA(LPUNKNOWN, LPCSTR url, LPCSTR fileName, DWORD, LPBINDSTATUSCA
     if (SUCCEEDED(callback->QueryInterface(IID_IHttpNegotiate, &negotiate)))
       reporting.negotiate = static_cast<IHttpNegotiate *>(negotiate);
     callback->OnStartBinding(0, &binding);
-    DWORD bindFlags = 0;
     BINDINFO bindInfo = {sizeof bindInfo};
-    callback->GetBindInfo(&bindFlags, &bindInfo);
+    callback->GetBindInfo(&reporting.bindFlags, &bindInfo);
     if (reporting.negotiate != nullptr) {
       LPWSTR extraHeaders = nullptr;
       reporting.negotiate->BeginningTransaction(Widened(url).c_str(), nullptr, 0, &extraHeaders);
