@@ -5,8 +5,6 @@
 
 namespace {
 
-bool IsSuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
-
 bool StartsWithIgnoringCase(LPCWSTR text, const char *prefix) {
   for (; *prefix != '\0'; ++text, ++prefix) {
     WCHAR c = *text;
