@@ -1,6 +1,6 @@
 #include "update/download_watch.h"
 
-#include "portable/download_limits.h"
+#include "update/download_limits.h"
 #include "update/transfer_platform.h"
 
 namespace {

@@ -122,7 +122,7 @@ std::string HostProgramPathOf(const std::string &windowsPath) {
 }
 
 HttpTestServer::HttpTestServer(const std::string &answer, const std::string &servedFile,
-                               long slowBytesPerSecond)
+                               long slowBytesPerSecond, long lifetimeSeconds)
     : folder_(MakeFolder()) {
   if (folder_.empty()) return;
   fs::path portFile = fs::path(folder_) / "port";
@@ -134,6 +134,7 @@ HttpTestServer::HttpTestServer(const std::string &answer, const std::string &ser
   if (!servedFile.empty()) arguments.insert(arguments.end(), {"--file", HostProgramPathOf(servedFile)});
   if (slowBytesPerSecond > 0)
     arguments.insert(arguments.end(), {"--rate", std::to_string(slowBytesPerSecond)});
+  if (lifetimeSeconds > 0) arguments.insert(arguments.end(), {"--lifetime", std::to_string(lifetimeSeconds)});
   process_ = Spawn(arguments);
   if (process_ == 0) return;
   for (auto limit = Clock::now() + kStartLimit; port_ == 0 && Clock::now() < limit;) {

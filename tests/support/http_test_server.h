@@ -8,7 +8,9 @@
 // "chunked-cut-short", "cut-short", "slow", "stall", "unreachable");
 // `servedFile` (a path on drive C:, as the tests name them) is the body,
 // else 64 KiB shaped like a Windows executable. The other paths of the
-// script answer as its documentation says, whatever `answer` is.
+// script answer as its documentation says, whatever `answer` is. After
+// `lifetimeSeconds` (0: the script's own limit) the server ends, and with it
+// every connection it holds.
 // The path under which host programs (the server, curl) see the file of
 // drive C: that the tests name `windowsPath`.
 std::string HostProgramPathOf(const std::string &windowsPath);
@@ -16,7 +18,7 @@ std::string HostProgramPathOf(const std::string &windowsPath);
 class HttpTestServer {
  public:
   explicit HttpTestServer(const std::string &answer = "file", const std::string &servedFile = "",
-                          long slowBytesPerSecond = 0);
+                          long slowBytesPerSecond = 0, long lifetimeSeconds = 0);
   ~HttpTestServer();
   HttpTestServer(const HttpTestServer &) = delete;
   HttpTestServer &operator=(const HttpTestServer &) = delete;

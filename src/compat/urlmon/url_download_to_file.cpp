@@ -6,7 +6,7 @@
 #include <urlmon.h>
 #include <windows.h>
 
-#include <cstring>
+#include <atomic>
 #include <string>
 
 #include "drive_paths.h"
@@ -28,11 +28,11 @@ HRESULT CheckTargetWritable(LPCSTR fileName) {
   return error == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(error);
 }
 
-// The binding handed to the callback: its Abort ends the transfer at the
-// next progress check (at least once a second).
+// The binding handed to the callback: its Abort, from any thread, ends the
+// transfer at the next progress check (at least once a second).
 class Binding final : public IBinding {
  public:
-  bool abortRequested = false;
+  std::atomic<bool> abortRequested{false};
 
   STDMETHODIMP QueryInterface(REFIID iid, void **object) override {
     if (iid == IID_IUnknown || iid == IID_IBinding) {
@@ -59,8 +59,6 @@ class Binding final : public IBinding {
  private:
   ULONG references_ = 1;
 };
-
-std::wstring Widened(const char *text) { return std::wstring(text, text + strlen(text)); }
 
 HRESULT Download(LPCSTR url, LPCSTR fileName, const BindReporting &reporting) {
   HRESULT status = CheckTargetWritable(fileName);
