@@ -29,7 +29,7 @@ class CountingBinding final : public IBinding {
   STDMETHODIMP Resume() override { return E_NOTIMPL; }
   STDMETHODIMP SetPriority(LONG) override { return E_NOTIMPL; }
   STDMETHODIMP GetPriority(LONG *) override { return E_NOTIMPL; }
-  STDMETHODIMP GetBindResult(void *, DWORD *, LPWSTR *, DWORD *) override { return E_NOTIMPL; }
+  STDMETHODIMP GetBindResult(CLSID *, DWORD *, LPWSTR *, DWORD *) override { return E_NOTIMPL; }
 
   ULONG references = 1;
 };

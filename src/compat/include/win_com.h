@@ -18,7 +18,7 @@ typedef struct _GUID {
   WORD Data2;
   WORD Data3;
   BYTE Data4[8];
-} GUID, IID;
+} GUID, IID, CLSID;
 typedef const IID &REFIID;
 
 inline bool operator==(REFIID a, REFIID b) {
@@ -54,7 +54,7 @@ struct IBinding : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Resume() = 0;
   virtual HRESULT STDMETHODCALLTYPE SetPriority(LONG priority) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetPriority(LONG *priority) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetBindResult(void *clsidProtocol, DWORD *result, LPWSTR *result_text,
+  virtual HRESULT STDMETHODCALLTYPE GetBindResult(CLSID *clsidProtocol, DWORD *result, LPWSTR *result_text,
                                                   DWORD *reserved) = 0;
 };
 

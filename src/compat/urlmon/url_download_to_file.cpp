@@ -54,7 +54,7 @@ class Binding final : public IBinding {
   STDMETHODIMP Resume() override { return E_NOTIMPL; }
   STDMETHODIMP SetPriority(LONG) override { return E_NOTIMPL; }
   STDMETHODIMP GetPriority(LONG *) override { return E_NOTIMPL; }
-  STDMETHODIMP GetBindResult(void *, DWORD *, LPWSTR *, DWORD *) override { return E_NOTIMPL; }
+  STDMETHODIMP GetBindResult(CLSID *, DWORD *, LPWSTR *, DWORD *) override { return E_NOTIMPL; }
 
  private:
   ULONG references_ = 1;
