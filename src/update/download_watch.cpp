@@ -1,11 +1,9 @@
 #include "update/download_watch.h"
 
-#include "portable/download_limits.h"
+#include "update/download_limits.h"
 #include "update/transfer_platform.h"
 
 namespace {
-
-bool IsSuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
 
 bool StartsWithIgnoringCase(LPCWSTR text, const char *prefix) {
   for (; *prefix != '\0'; ++text, ++prefix) {
@@ -23,7 +21,7 @@ bool RedirectAllowed(LPCWSTR location) {
 
 }  // namespace
 
-DownloadWatch::DownloadWatch() : lastSignOfLife_(std::chrono::steady_clock::now()) {}
+DownloadWatch::DownloadWatch(Clock clock) : clock_(clock), lastSignOfLife_(clock()) {}
 
 void DownloadWatch::CheckForStall() {
   if (binding_ == nullptr || abandoned_ != S_OK) return;
@@ -34,7 +32,7 @@ void DownloadWatch::CheckForStall() {
     cacheFileSize_ = size;
     NoteSignOfLife();
   }
-  if (std::chrono::steady_clock::now() - lastSignOfLife_ < std::chrono::seconds(kStallLimitSeconds)) return;
+  if (clock_() - lastSignOfLife_ < std::chrono::seconds(kStallLimitSeconds)) return;
   abandoned_ = INET_E_CONNECTION_TIMEOUT;
   binding_->Abort();
 }
@@ -51,16 +49,7 @@ TransferReport DownloadWatch::Report(HRESULT serviceResult) const {
 }
 
 STDMETHODIMP DownloadWatch::QueryInterface(REFIID iid, void **object) {
-  if (iid == IID_IUnknown || iid == IID_IBindStatusCallback) {
-    *object = static_cast<IBindStatusCallback *>(this);
-  } else if (iid == IID_IHttpNegotiate) {
-    *object = static_cast<IHttpNegotiate *>(this);
-  } else {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
+  return QueryCallbackInterface(this, iid, object);
 }
 
 STDMETHODIMP_(ULONG) DownloadWatch::AddRef() { return ++references_; }
@@ -115,7 +104,8 @@ STDMETHODIMP DownloadWatch::OnStopBinding(HRESULT, LPCWSTR) {
 }
 
 STDMETHODIMP DownloadWatch::GetBindInfo(DWORD *bindFlags, BINDINFO *) {
-  *bindFlags = BINDF_GETNEWESTVERSION;
+  // Caching proxies on the way are asked for a fresh copy too.
+  *bindFlags = BINDF_GETNEWESTVERSION | BINDF_PRAGMA_NO_CACHE;
   return S_OK;
 }
 
@@ -137,4 +127,4 @@ STDMETHODIMP DownloadWatch::OnResponse(DWORD statusCode, LPCWSTR, LPCWSTR, LPWST
   return IsSuccessStatus(statusCode) ? S_OK : E_ABORT;
 }
 
-void DownloadWatch::NoteSignOfLife() { lastSignOfLife_ = std::chrono::steady_clock::now(); }
+void DownloadWatch::NoteSignOfLife() { lastSignOfLife_ = clock_(); }

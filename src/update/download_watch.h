@@ -6,13 +6,32 @@
 #include "base/win32.h"
 #include "update/transfer_verdict.h"
 
+// Answers for IUnknown, IBindStatusCallback and IHttpNegotiate of
+// `callback`, as the download service asks a bind status callback for them.
+template <typename Callback>
+HRESULT QueryCallbackInterface(Callback *callback, REFIID iid, void **object) {
+  if (iid == IID_IUnknown || iid == IID_IBindStatusCallback) {
+    *object = static_cast<IBindStatusCallback *>(callback);
+  } else if (iid == IID_IHttpNegotiate) {
+    *object = static_cast<IHttpNegotiate *>(callback);
+  } else {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  callback->AddRef();
+  return S_OK;
+}
+
 // Watches one transfer of the download service as its bind status callback.
 // It records the HTTP status, the bytes that came against those announced and
 // when the server last gave a sign of life, and ends a transfer that stalls or
 // is redirected where it must not go.
 class DownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
  public:
-  DownloadWatch();
+  // Where the watch takes the time from; tests set their own.
+  using Clock = std::chrono::steady_clock::time_point (*)();
+
+  explicit DownloadWatch(Clock clock = std::chrono::steady_clock::now);
 
   // About once a second, on the transfer's thread: after the stall limit
   // without a sign of life the transfer is aborted.
@@ -43,6 +62,7 @@ class DownloadWatch final : public IBindStatusCallback, public IHttpNegotiate {
   ~DownloadWatch() = default;
   void NoteSignOfLife();
 
+  Clock clock_;
   ULONG references_ = 1;
   IBinding *binding_ = nullptr;
   HRESULT abandoned_ = S_OK;  // why this side ended the transfer, if it did

@@ -7,8 +7,6 @@ namespace {
 
 constexpr DWORD kSignatureOffsetAt = 0x3C;
 
-bool IsSuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
-
 bool ReadAt(HANDLE file, uint64_t offset, void *buffer, DWORD bytes) {
   LONG high = static_cast<LONG>(offset >> 32);
   SetLastError(ERROR_SUCCESS);
@@ -34,6 +32,8 @@ int64_t FileSize(const char *path) {
 }
 
 }  // namespace
+
+bool IsSuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
 
 bool IsWindowsExecutable(const char *path) {
   if (path == nullptr) return false;

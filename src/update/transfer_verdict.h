@@ -14,6 +14,9 @@ struct TransferReport {
   uint64_t announced = 0;        // bytes announced (Content-Length); 0 when none
 };
 
+// An HTTP status that brings the resource: 2xx.
+bool IsSuccessStatus(DWORD status);
+
 // S_OK only when the transfer brought a 2xx answer whole into `target` and
 // the file there is a Windows executable that matches the download pin, if
 // one is set; otherwise a non-zero status saying what was wrong. An answer

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -23,6 +24,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kStartLimit = std::chrono::seconds(10);
+constexpr char kHeadersFile[] = "headers";
 
 #ifdef _WIN32
 // Wine runs a host program named by its host path, and tells this program the
@@ -98,6 +100,11 @@ void Reap(long process) {
 }
 #endif
 
+std::string ReadWhole(const fs::path &file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 int ReadPort(const fs::path &portFile) {
   std::ifstream in(portFile);
   int port = 0;
@@ -115,16 +122,19 @@ std::string HostProgramPathOf(const std::string &windowsPath) {
 }
 
 HttpTestServer::HttpTestServer(const std::string &answer, const std::string &servedFile,
-                               long slowBytesPerSecond)
+                               long slowBytesPerSecond, long lifetimeSeconds)
     : folder_(MakeFolder()) {
   if (folder_.empty()) return;
   fs::path portFile = fs::path(folder_) / "port";
-  std::vector<std::string> arguments = {QUORVEL_PYTHON3, QUORVEL_HTTP_TEST_SERVER,
-                                        "--port-file",   ServerPathOf(portFile.string()),
-                                        "--answer",      answer};
+  std::vector<std::string> arguments = {
+      QUORVEL_PYTHON3,  QUORVEL_HTTP_TEST_SERVER,
+      "--port-file",    ServerPathOf(portFile.string()),
+      "--headers-file", ServerPathOf((fs::path(folder_) / kHeadersFile).string()),
+      "--answer",       answer};
   if (!servedFile.empty()) arguments.insert(arguments.end(), {"--file", HostProgramPathOf(servedFile)});
   if (slowBytesPerSecond > 0)
     arguments.insert(arguments.end(), {"--rate", std::to_string(slowBytesPerSecond)});
+  if (lifetimeSeconds > 0) arguments.insert(arguments.end(), {"--lifetime", std::to_string(lifetimeSeconds)});
   process_ = Spawn(arguments);
   if (process_ == 0) return;
   for (auto limit = Clock::now() + kStartLimit; port_ == 0 && Clock::now() < limit;) {
@@ -142,3 +152,5 @@ HttpTestServer::~HttpTestServer() {
 std::string HttpTestServer::Url(const std::string &path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + path;
 }
+
+std::string HttpTestServer::LastRequestHeaders() const { return ReadWhole(fs::path(folder_) / kHeadersFile); }

@@ -8,7 +8,9 @@
 // "chunked-cut-short", "cut-short", "slow", "stall", "unreachable");
 // `servedFile` (a path on drive C:, as the tests name them) is the body,
 // else 64 KiB shaped like a Windows executable. The other paths of the
-// script answer as its documentation says, whatever `answer` is.
+// script answer as its documentation says, whatever `answer` is. After
+// `lifetimeSeconds` (0: the script's own limit) the server ends, and with it
+// every connection it holds.
 // The path under which host programs (the server, curl) see the file of
 // drive C: that the tests name `windowsPath`.
 std::string HostProgramPathOf(const std::string &windowsPath);
@@ -16,7 +18,7 @@ std::string HostProgramPathOf(const std::string &windowsPath);
 class HttpTestServer {
  public:
   explicit HttpTestServer(const std::string &answer = "file", const std::string &servedFile = "",
-                          long slowBytesPerSecond = 0);
+                          long slowBytesPerSecond = 0, long lifetimeSeconds = 0);
   ~HttpTestServer();
   HttpTestServer(const HttpTestServer &) = delete;
   HttpTestServer &operator=(const HttpTestServer &) = delete;
@@ -25,6 +27,9 @@ class HttpTestServer {
   int Port() const { return port_; }
   // "http://127.0.0.1:<port>" followed by `path`.
   std::string Url(const std::string &path) const;
+  // The header lines of the last request that came, as they came; empty
+  // before the first.
+  std::string LastRequestHeaders() const;
 
  private:
   std::string folder_;  // holds the port file; removing the file stops the server

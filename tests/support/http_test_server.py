@@ -29,6 +29,10 @@ Answers:
   unreachable  nothing at the port answers at all, as for a host that is down:
              connections are never accepted (every path; --answer only)
 
+With --headers-file, each request's header lines, as they came, replace the
+content of that file before the request is answered (written aside and
+renamed, as the port file).
+
 The body is the content of --file, or without it 64 KiB shaped like a Windows
 executable (pe_file.py's pe_bytes(65536, 1)).
 """
@@ -58,6 +62,7 @@ def parse_arguments():
     parser.add_argument("--answer", choices=SERVER_ANSWERS, default="file", help="the answer at /downloads/QZv251.exe")
     parser.add_argument("--file", help="the body to serve (default: 64 KiB shaped like an executable)")
     parser.add_argument("--rate", type=int, default=256 * 1024, help="bytes per second of the slow answer")
+    parser.add_argument("--headers-file", help="where to write the header lines of each request")
     parser.add_argument("--lifetime", type=float, default=600, help="seconds after which the server stops anyway")
     return parser.parse_args()
 
@@ -70,6 +75,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
     def do_GET(self):
+        if self.options.headers_file:
+            write_whole(self.options.headers_file, str(self.headers))
         path = self.path.split("?", 1)[0]
         if path == "/downloads/QZv251.exe":
             self.answer(self.options.answer)
@@ -176,11 +183,11 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     allow_reuse_address = False
 
 
-def announce_port(port_file, port):
-    aside = port_file + ".writing"
+def write_whole(name, text):
+    aside = "%s.writing-%d" % (name, threading.get_ident())
     with open(aside, "w") as out:
-        out.write("%d\n" % port)
-    os.replace(aside, port_file)
+        out.write(text)
+    os.replace(aside, name)
 
 
 def listen_without_accepting(port):
@@ -210,7 +217,7 @@ def main():
         threading.Thread(target=server.serve_forever, daemon=True).start()
         port = server.server_address[1]
         stop = server.shutdown
-    announce_port(options.port_file, port)
+    write_whole(options.port_file, "%d\n" % port)
     deadline = time.monotonic() + options.lifetime
     while os.path.exists(options.port_file) and time.monotonic() < deadline:
         time.sleep(0.1)

@@ -4,8 +4,38 @@
 
 namespace {
 
-// The watch fed as the download service feeds it; redirects are reported
-// only by Windows' service, so this is where their limits are checked.
+using std::chrono::milliseconds;
+
+// The time the watch reads, set by the test.
+std::chrono::steady_clock::time_point testNow;
+std::chrono::steady_clock::time_point TestClock() { return testNow; }
+
+// A binding that counts the calls of its Abort.
+class CountingBinding final : public IBinding {
+ public:
+  int aborts = 0;
+
+  STDMETHODIMP QueryInterface(REFIID, void **object) override {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references; }
+  STDMETHODIMP_(ULONG) Release() override { return --references; }
+  STDMETHODIMP Abort() override {
+    ++aborts;
+    return S_OK;
+  }
+  STDMETHODIMP Suspend() override { return E_NOTIMPL; }
+  STDMETHODIMP Resume() override { return E_NOTIMPL; }
+  STDMETHODIMP SetPriority(LONG) override { return E_NOTIMPL; }
+  STDMETHODIMP GetPriority(LONG *) override { return E_NOTIMPL; }
+  STDMETHODIMP GetBindResult(CLSID *, DWORD *, LPWSTR *, DWORD *) override { return E_NOTIMPL; }
+
+  ULONG references = 1;
+};
+
+// The watch fed as the download service feeds it; Wine's service follows
+// redirects unseen, so this is where their limits are checked in both builds.
 class DownloadWatchTest : public ::testing::Test {
  protected:
   void SetUp() override { watch = new DownloadWatch; }
@@ -71,5 +101,40 @@ TEST_F(DownloadWatchTest, AnswersForBothItsInterfaces) {
   EXPECT_EQ(static_cast<IHttpNegotiate *>(negotiate)->Release(), 2u);
   EXPECT_EQ(static_cast<IBindStatusCallback *>(callback)->Release(), 1u);
 }
+
+// The transfer starts at 0 ms; a block of data comes at `signOfLife` (-1:
+// none) and the watch looks at `checked`.
+struct Stall {
+  long signOfLife;
+  long checked;
+  bool aborted;
+};
+
+class DownloadWatchStallTest : public ::testing::TestWithParam<Stall> {};
+
+TEST_P(DownloadWatchStallTest, AbortsThirtySecondsAfterTheLastSignOfLife) {
+  const Stall row = GetParam();
+  const auto start = std::chrono::steady_clock::time_point() + std::chrono::hours(1);
+  testNow = start;
+  auto *watch = new DownloadWatch(TestClock);
+  CountingBinding binding;
+  watch->OnStartBinding(0, &binding);
+  if (row.signOfLife >= 0) {
+    testNow = start + milliseconds(row.signOfLife);
+    watch->OnProgress(1024, 65536, BINDSTATUS_DOWNLOADINGDATA, nullptr);
+  }
+  testNow = start + milliseconds(row.checked);
+  watch->CheckForStall();
+  watch->CheckForStall();
+  EXPECT_EQ(binding.aborts, row.aborted ? 1 : 0) << "once, however often it looks";
+  EXPECT_EQ(watch->Report(E_ABORT).abandoned, row.aborted ? INET_E_CONNECTION_TIMEOUT : S_OK);
+  watch->OnStopBinding(E_ABORT, nullptr);
+  EXPECT_EQ(binding.references, 1u) << "the binding is let go";
+  watch->Release();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, DownloadWatchStallTest,
+                         ::testing::Values(Stall{-1, 29999, false}, Stall{-1, 30000, true},
+                                           Stall{20000, 49999, false}, Stall{20000, 50000, true}));
 
 }  // namespace

@@ -18,7 +18,7 @@ typedef struct _GUID {
   WORD Data2;
   WORD Data3;
   BYTE Data4[8];
-} GUID, IID;
+} GUID, IID, CLSID;
 typedef const IID &REFIID;
 
 inline bool operator==(REFIID a, REFIID b) {
@@ -54,7 +54,7 @@ struct IBinding : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Resume() = 0;
   virtual HRESULT STDMETHODCALLTYPE SetPriority(LONG priority) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetPriority(LONG *priority) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetBindResult(void *clsidProtocol, DWORD *result, LPWSTR *result_text,
+  virtual HRESULT STDMETHODCALLTYPE GetBindResult(CLSID *clsidProtocol, DWORD *result, LPWSTR *result_text,
                                                   DWORD *reserved) = 0;
 };
 
@@ -71,6 +71,7 @@ enum BINDSTATUS {
 };
 
 #define BINDF_GETNEWESTVERSION 0x00000010
+#define BINDF_PRAGMA_NO_CACHE 0x00002000
 
 struct IBindStatusCallback : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD reserved, IBinding *binding) = 0;

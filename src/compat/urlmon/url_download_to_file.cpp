@@ -6,7 +6,7 @@
 #include <urlmon.h>
 #include <windows.h>
 
-#include <cstring>
+#include <atomic>
 #include <string>
 
 #include "drive_paths.h"
@@ -28,11 +28,11 @@ HRESULT CheckTargetWritable(LPCSTR fileName) {
   return error == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(error);
 }
 
-// The binding handed to the callback: its Abort ends the transfer at the
-// next progress check (at least once a second).
+// The binding handed to the callback: its Abort, from any thread, ends the
+// transfer at the next progress check (at least once a second).
 class Binding final : public IBinding {
  public:
-  bool abortRequested = false;
+  std::atomic<bool> abortRequested{false};
 
   STDMETHODIMP QueryInterface(REFIID iid, void **object) override {
     if (iid == IID_IUnknown || iid == IID_IBinding) {
@@ -54,13 +54,11 @@ class Binding final : public IBinding {
   STDMETHODIMP Resume() override { return E_NOTIMPL; }
   STDMETHODIMP SetPriority(LONG) override { return E_NOTIMPL; }
   STDMETHODIMP GetPriority(LONG *) override { return E_NOTIMPL; }
-  STDMETHODIMP GetBindResult(void *, DWORD *, LPWSTR *, DWORD *) override { return E_NOTIMPL; }
+  STDMETHODIMP GetBindResult(CLSID *, DWORD *, LPWSTR *, DWORD *) override { return E_NOTIMPL; }
 
  private:
   ULONG references_ = 1;
 };
-
-std::wstring Widened(const char *text) { return std::wstring(text, text + strlen(text)); }
 
 HRESULT Download(LPCSTR url, LPCSTR fileName, const BindReporting &reporting) {
   HRESULT status = CheckTargetWritable(fileName);
@@ -100,9 +98,8 @@ URLDownloadToFileA(LPUNKNOWN, LPCSTR url, LPCSTR fileName, DWORD, LPBINDSTATUSCA
     if (SUCCEEDED(callback->QueryInterface(IID_IHttpNegotiate, &negotiate)))
       reporting.negotiate = static_cast<IHttpNegotiate *>(negotiate);
     callback->OnStartBinding(0, &binding);
-    DWORD bindFlags = 0;
     BINDINFO bindInfo = {sizeof bindInfo};
-    callback->GetBindInfo(&bindFlags, &bindInfo);
+    callback->GetBindInfo(&reporting.bindFlags, &bindInfo);
     if (reporting.negotiate != nullptr) {
       LPWSTR extraHeaders = nullptr;
       reporting.negotiate->BeginningTransaction(Widened(url).c_str(), nullptr, 0, &extraHeaders);

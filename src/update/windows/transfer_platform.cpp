@@ -1,7 +1,7 @@
 #include "update/transfer_platform.h"
 
 #include "base/win32.h"
-#include "portable/download_limits.h"
+#include "update/download_limits.h"
 #include "update/download_watch.h"
 #include "update/dynamic_library.h"
 #include "update/windows/stall_watchdog.h"
