@@ -3,6 +3,7 @@
 #include <new>
 
 #include "base/win32.h"
+#include "fs/file_queries.h"
 #include "update/download_watch.h"
 #include "update/dynamic_library.h"
 #include "update/pause.h"
@@ -24,16 +25,6 @@ HRESULT TransferUrlToFile(decltype(&URLDownloadToFileA) download, const char *ur
   return result;
 }
 
-// Also a read-only file: it is the download's own name in TEMP, and a file
-// left there could still be taken for the download by a later step.
-void RemoveTarget(const char *target) {
-  if (target == nullptr || DeleteFileA(target)) return;
-  DWORD attributes = GetFileAttributesA(target);
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0) return;
-  SetFileAttributesA(target, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-  DeleteFileA(target);
-}
-
 }  // namespace
 
 int32_t DownloadFile(const char *url, const char *target) {
@@ -45,8 +36,9 @@ int32_t DownloadFile(const char *url, const char *target) {
                                  : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
   }
   // Whatever the service wrote (an error page, a cut-short body, the wrong
-  // file) or an earlier run left there must not be copied over the program.
-  if (result != 0) RemoveTarget(target);
+  // file) or an earlier run left there, read-only or not, must not be copied
+  // over the program.
+  if (result != 0 && target != nullptr) DeleteEvenIfReadOnly(target);
   Pause(1000);
   return result;
 }
