@@ -137,11 +137,6 @@ BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
   return FALSE;
 }
 
-BOOL WINAPI DeleteFileA(LPCSTR fileName) {
-  if (fileName != nullptr && unlink(HostPath(fileName).c_str()) == 0) return TRUE;
-  return FailWithErrno();
-}
-
 DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
   struct stat info;
   if (fileName == nullptr || stat(HostPath(fileName).c_str(), &info) != 0) {

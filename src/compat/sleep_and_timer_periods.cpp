@@ -17,11 +17,19 @@ auto &raisesByPeriod = *new std::map<UINT, int>;
 
 }  // namespace
 
+bool stand_in_state::recordingSleeps = false;
+std::vector<DWORD> stand_in_state::recordedSleeps;
+std::function<void(DWORD)> stand_in_state::atEachRecordedSleep;
 int stand_in_state::timerPeriodsInForce = 0;
 int stand_in_state::timerPeriodsInForceAtLastSleep = 0;
 
 void WINAPI Sleep(DWORD milliseconds) {
   stand_in_state::timerPeriodsInForceAtLastSleep = stand_in_state::timerPeriodsInForce;
+  if (stand_in_state::recordingSleeps) {
+    stand_in_state::recordedSleeps.push_back(milliseconds);
+    if (stand_in_state::atEachRecordedSleep) stand_in_state::atEachRecordedSleep(milliseconds);
+    return;
+  }
   timespec until;
   clock_gettime(CLOCK_MONOTONIC, &until);
   until.tv_sec += milliseconds / 1000;
