@@ -5,9 +5,7 @@
 #include "update/update_plan.h"
 
 int main() {
-  // Before anything can load a library: a DLL planted beside the program,
-  // which runs elevated, is never taken for a system one.
-  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  PrepareProcess();
   updatePlan = UpdatePlan{};
   HINSTANCE module = GetModuleHandleA(nullptr);
   HANDLE mainHeap = HeapCreate(0, 4096, 0);

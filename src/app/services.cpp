@@ -6,6 +6,13 @@
 #include "ui/progress_window.h"
 #include "update/dynamic_library.h"
 
+void PrepareProcess() {
+  // A DLL planted beside the program, which runs elevated, is never taken
+  // for a system one.
+  LimitLibrarySearchToSystemFolder();
+  DisableProcessWindowsGhosting();
+}
+
 void StartServices(HINSTANCE module) {
   UseTextHeap(HeapCreate(0, 4096, 0));
   StartWindowService(module);
