@@ -1,5 +1,7 @@
 #include "app/services.h"
 
+#include <new>
+
 #include "base/process_heaps.h"
 #include "base/win32.h"
 #include "prefs/preference_file.h"
@@ -11,6 +13,7 @@ void PrepareProcess() {
   // for a system one.
   LimitLibrarySearchToSystemFolder();
   DisableProcessWindowsGhosting();
+  std::set_new_handler(EndForLackOfMemory);
 }
 
 void StartServices(HINSTANCE module) {

@@ -39,4 +39,10 @@ extern LibraryLoad firstLibraryLoad;
 // Whether DisableProcessWindowsGhosting was called.
 extern bool windowsGhostingDisabled;
 
+// HeapAlloc calls counted since a test control started counting, and the
+// first and last of them (by that count) that are refused; 0: none.
+extern std::atomic<long> heapAllocCalls;
+extern long firstRefusedHeapAlloc;
+extern long lastRefusedHeapAlloc;
+
 }  // namespace stand_in_state
