@@ -29,56 +29,42 @@ std::string SharedProbeBesideTheProgram() {
   return "Z:" + std::filesystem::read_symlink("/proc/self/exe").parent_path().string() + "/probe_library.so";
 }
 
-struct StartupCase {
-  const char *system;
-  bool withoutDefaultDirectories;
-  DWORD defaultDirectoriesAtFirstLoad;
-  bool firstLoadByFullPath;
-  DWORD firstLoadFlags;
-};
+TEST(StartupTest, LimitsTheLibrarySearchBeforeTheFirstLoadAndStopsGhosting) {
+  const std::string systemProbe = SystemFolder() + "probe_library.so";
+  const struct {
+    const char *system;
+    bool withoutDefaultDirectories;
+    DWORD defaultDirectoriesAtFirstLoad;
+    std::string firstLoadName;
+    DWORD firstLoadFlags;
+  } rows[] = {
+      {"with SetDefaultDllDirectories", false, LOAD_LIBRARY_SEARCH_SYSTEM32, kProbeFile,
+       LOAD_LIBRARY_SEARCH_SYSTEM32},
+      {"without it", true, 0, SystemFolder() + kProbeFile, LOAD_WITH_ALTERED_SEARCH_PATH},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.system);
+    startup_records::StartAfresh(row.withoutDefaultDirectories);
+    ASSERT_FALSE(startup_records::GhostingDisabled());
+    PrepareProcess();
+    EXPECT_TRUE(startup_records::GhostingDisabled());
+    EXPECT_FALSE(startup_records::FirstLibraryLoad().made) << "the start-up itself loads nothing";
 
-void PrintTo(const StartupCase &row, std::ostream *out) { *out << row.system; }
+    ASSERT_TRUE(CopyFileA(SharedProbeBesideTheProgram().c_str(), systemProbe.c_str(), FALSE));
+    EXPECT_NE(LoadDynamicLibrary(0, kProbeFile), 0) << GetLastError();
+    startup_records::LibraryLoad first = startup_records::FirstLibraryLoad();
+    EXPECT_TRUE(first.made);
+    EXPECT_EQ(first.defaultDirectories, row.defaultDirectoriesAtFirstLoad);
+    EXPECT_EQ(first.fileName, row.firstLoadName);
+    EXPECT_EQ(first.flags, row.firstLoadFlags);
 
-class StartupTest : public ::testing::TestWithParam<StartupCase> {
- protected:
-  void TearDown() override {
+    // Only beside the program now: never loaded.
     FreeAllDynamicLibraries();
-    DeleteFileA((SystemFolder() + "probe_library.so").c_str());
-    startup_records::StartAfresh(false);
+    ASSERT_TRUE(DeleteFileA(systemProbe.c_str()));
+    EXPECT_EQ(LoadDynamicLibrary(0, kProbeFile), 0);
+    EXPECT_FALSE(LibraryIsMapped("probe_library"));
   }
-};
-
-TEST_P(StartupTest, LimitsTheLibrarySearchBeforeTheFirstLoadAndStopsGhosting) {
-  const StartupCase &row = GetParam();
-  startup_records::StartAfresh(row.withoutDefaultDirectories);
-  ASSERT_FALSE(startup_records::GhostingDisabled());
-
-  PrepareProcess();
-  EXPECT_TRUE(startup_records::GhostingDisabled());
-  EXPECT_FALSE(startup_records::FirstLibraryLoad().made) << "the start-up itself loads nothing";
-
-  ASSERT_TRUE(
-      CopyFileA(SharedProbeBesideTheProgram().c_str(), (SystemFolder() + "probe_library.so").c_str(), FALSE));
-  ASSERT_NE(LoadDynamicLibrary(0, kProbeFile), 0) << GetLastError();
-  EXPECT_NE(FindDynamicFunction(0, "QuorvelProbe"), nullptr);
-  startup_records::LibraryLoad first = startup_records::FirstLibraryLoad();
-  EXPECT_TRUE(first.made);
-  EXPECT_EQ(first.defaultDirectories, row.defaultDirectoriesAtFirstLoad);
-  EXPECT_EQ(first.fileName, (row.firstLoadByFullPath ? SystemFolder() : "") + kProbeFile);
-  EXPECT_EQ(first.flags, row.firstLoadFlags);
-
-  // Only beside the program now: never loaded.
-  FreeAllDynamicLibraries();
-  ASSERT_TRUE(DeleteFileA((SystemFolder() + "probe_library.so").c_str()));
-  EXPECT_EQ(LoadDynamicLibrary(0, kProbeFile), 0);
-  EXPECT_FALSE(LibraryIsMapped("probe_library"));
+  startup_records::StartAfresh(false);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Systems, StartupTest,
-    ::testing::Values(StartupCase{"WithDefaultDirectories", false, LOAD_LIBRARY_SEARCH_SYSTEM32, false,
-                                  LOAD_LIBRARY_SEARCH_SYSTEM32},
-                      StartupCase{"WithoutDefaultDirectories", true, 0, true, LOAD_WITH_ALTERED_SEARCH_PATH}),
-    [](const ::testing::TestParamInfo<StartupCase> &info) { return std::string(info.param.system); });
 
 }  // namespace
