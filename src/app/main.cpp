@@ -1,28 +1,4 @@
 // The updater's entry point: runs the update once and always exits with 0.
-#include "app/services.h"
-#include "base/process_heaps.h"
-#include "base/win32.h"
-#include "update/update_plan.h"
+#include "app/process_frame.h"
 
-int main() {
-  // Before anything can load a library: a DLL planted beside the program,
-  // which runs elevated, is never taken for a system one.
-  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  updatePlan = UpdatePlan{};
-  HINSTANCE module = GetModuleHandleA(nullptr);
-  HANDLE mainHeap = HeapCreate(0, 4096, 0);
-  UseMainHeap(mainHeap);
-  StartServices(module);
-
-  ResolveUpdatePlan();
-  RunUpdateSequence();
-
-  StopServices();
-  // The program's texts go with the text heap.
-  updatePlan = UpdatePlan{};
-  HeapDestroy(TextHeap());
-  UseTextHeap(nullptr);
-  UseMainHeap(nullptr);
-  HeapDestroy(mainHeap);
-  ExitProcess(0);
-}
+int main() { RunProcessFrame(); }

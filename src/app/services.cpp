@@ -1,10 +1,20 @@
 #include "app/services.h"
 
+#include <new>
+
 #include "base/process_heaps.h"
 #include "base/win32.h"
 #include "prefs/preference_file.h"
 #include "ui/progress_window.h"
 #include "update/dynamic_library.h"
+
+void PrepareProcess() {
+  // A DLL planted beside the program, which runs elevated, is never taken
+  // for a system one.
+  LimitLibrarySearchToSystemFolder();
+  DisableProcessWindowsGhosting();
+  std::set_new_handler(EndForLackOfMemory);
+}
 
 void StartServices(HINSTANCE module) {
   UseTextHeap(HeapCreate(0, 4096, 0));

@@ -12,3 +12,5 @@ void UseMainHeap(HANDLE heap) { mainHeap = heap; }
 HANDLE TextHeap() { return textHeap != nullptr ? textHeap : GetProcessHeap(); }
 
 void UseTextHeap(HANDLE heap) { textHeap = heap; }
+
+void EndForLackOfMemory() { ExitProcess(0); }

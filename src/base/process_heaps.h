@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <new>
 #include <string>
 
 #include "base/win32.h"
@@ -17,6 +16,16 @@ void UseMainHeap(HANDLE heap);
 HANDLE TextHeap();
 void UseTextHeap(HANDLE heap);
 
+// Ends the process with exit code 0 when memory that the program cannot do
+// without is refused: a text, or anything asked of the standard allocator
+// (the start-up makes this its new-handler, which a failed new, even a
+// nothrow one, calls). No step of the shut-down runs: the allocation may have
+// failed halfway through a change to the very records that a step would
+// write out or walk. The process's end releases what those steps would; the
+// edits of the current preference file since it was opened are lost, while
+// the file itself stays whole, since it is only ever replaced whole.
+[[noreturn]] void EndForLackOfMemory();
+
 template <class T>
 struct TextHeapAllocator {
   using value_type = T;
@@ -25,7 +34,7 @@ struct TextHeapAllocator {
   TextHeapAllocator(const TextHeapAllocator<U> &) {}
   T *allocate(size_t count) {
     void *memory = HeapAlloc(TextHeap(), 0, count * sizeof(T));
-    if (memory == nullptr) throw std::bad_alloc();
+    if (memory == nullptr) EndForLackOfMemory();
     return static_cast<T *>(memory);
   }
   void deallocate(T *memory, size_t) { HeapFree(TextHeap(), 0, memory); }

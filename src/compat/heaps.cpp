@@ -1,6 +1,7 @@
 // Private heaps over malloc. A heap made with a maximum size refuses what
 // would take it past that size, as a fixed-size Windows heap does; destroying
-// a heap releases every block still in it.
+// a heap releases every block still in it. A test control can have calls
+// refused by their number, as an exhausted heap refuses them.
 #include <windows.h>
 
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <unordered_map>
 
 #include "kernel_object.h"
+#include "stand_in_state.h"
 
 namespace {
 
@@ -24,7 +26,17 @@ Heap *HeapFromHandle(HANDLE handle) {
   return handle == nullptr ? nullptr : dynamic_cast<Heap *>(static_cast<KernelObject *>(handle));
 }
 
+bool RefusedByTest() {
+  long call = ++stand_in_state::heapAllocCalls;
+  return stand_in_state::firstRefusedHeapAlloc != 0 && call >= stand_in_state::firstRefusedHeapAlloc &&
+         call <= stand_in_state::lastRefusedHeapAlloc;
+}
+
 }  // namespace
+
+std::atomic<long> stand_in_state::heapAllocCalls{0};
+long stand_in_state::firstRefusedHeapAlloc = 0;
+long stand_in_state::lastRefusedHeapAlloc = 0;
 
 HANDLE WINAPI HeapCreate(DWORD, size_t, size_t maximumSize) {
   auto *heap = new Heap;
@@ -42,7 +54,8 @@ BOOL WINAPI HeapDestroy(HANDLE handle) {
 LPVOID WINAPI HeapAlloc(HANDLE handle, DWORD flags, size_t bytes) {
   Heap *heap = HeapFromHandle(handle);
   if (heap == nullptr) return nullptr;
-  if (heap->maximum != 0 && (bytes > heap->maximum || heap->used > heap->maximum - bytes)) {
+  if (RefusedByTest() ||
+      (heap->maximum != 0 && (bytes > heap->maximum || heap->used > heap->maximum - bytes))) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }

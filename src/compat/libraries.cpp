@@ -2,14 +2,16 @@
 // its name matched without regard to ASCII case. As on Windows, a plain load
 // looks in the program's own folder first, then in the system folder; the
 // system-folder flag, given to the load or made the default, looks only
-// there. The system folder is one folder of the build (a test may name
-// another, as the stand-in for a system whose library is missing). winmm is
-// built in, as Wine's own libraries are: it is found in the system folder
-// without a file.
+// there; a full path with LOAD_WITH_ALTERED_SEARCH_PATH loads that file. The
+// system folder is one folder of the build (a test may name another, as the
+// stand-in for a system whose library is missing). winmm and kernel32 are
+// built in, as Wine's own libraries are: found in the system folder without a
+// file; kernel32 is loaded from the start, as in every Windows process.
 #include <dlfcn.h>
 #include <unistd.h>
 #include <windows.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -31,13 +33,38 @@ struct BuiltInLibrary {
   size_t count;
 };
 
+// Reached only through GetProcAddress, as on a system that may lack it.
+BOOL WINAPI SetDefaultDllDirectories(DWORD directoryFlags) {
+  if (directoryFlags != LOAD_LIBRARY_SEARCH_SYSTEM32) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  stand_in_state::defaultDllDirectories = directoryFlags;
+  return TRUE;
+}
+
+template <typename Function>
+FARPROC Address(Function *function) {
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void *>(function));
+}
+
 const BuiltInFunction winmmFunctions[] = {
-    {"timeBeginPeriod", reinterpret_cast<FARPROC>(reinterpret_cast<void *>(&timeBeginPeriod))},
-    {"timeEndPeriod", reinterpret_cast<FARPROC>(reinterpret_cast<void *>(&timeEndPeriod))},
+    {"timeBeginPeriod", Address(&timeBeginPeriod)},
+    {"timeEndPeriod", Address(&timeEndPeriod)},
+};
+// Of kernel32 only what the program looks up rather than imports.
+const BuiltInFunction kernelFunctions[] = {
+    {"SetDefaultDllDirectories", Address(&SetDefaultDllDirectories)},
 };
 const BuiltInLibrary builtInLibraries[] = {
     {"winmm", winmmFunctions, sizeof winmmFunctions / sizeof winmmFunctions[0]},
+    {"kernel32", kernelFunctions, sizeof kernelFunctions / sizeof kernelFunctions[0]},
 };
+const BuiltInLibrary &kernelLibrary = builtInLibraries[1];
+
+HMODULE ModuleOf(const BuiltInLibrary &library) {
+  return reinterpret_cast<HMODULE>(const_cast<BuiltInLibrary *>(&library));
+}
 
 const BuiltInLibrary *BuiltInOf(HMODULE module) {
   for (const BuiltInLibrary &library : builtInLibraries)
@@ -45,7 +72,8 @@ const BuiltInLibrary *BuiltInOf(HMODULE module) {
   return nullptr;
 }
 
-DWORD defaultSearch = 0;
+// The program's own module: a token, nothing is loaded from it natively.
+HINSTANCE__ programModule;
 
 std::string ExecutableFolder() {
   char path[4096];
@@ -62,61 +90,93 @@ std::string SystemFolder() {
 
 // The name without ".dll", or "" for a name the stand-in cannot place: one
 // with a folder in it, or of another kind than ".dll".
-std::string StemOf(const char *fileName) {
-  std::string name = fileName != nullptr ? fileName : "";
+std::string StemOf(std::string_view name) {
   if (name.empty() || name.find_first_of("\\/:") != std::string::npos) return "";
   size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return name;
-  return SameIgnoringAsciiCase(std::string_view(name).substr(dot), ".dll") ? name.substr(0, dot) : "";
+  if (dot == std::string::npos) return std::string(name);
+  return SameIgnoringAsciiCase(name.substr(dot), ".dll") ? std::string(name.substr(0, dot)) : "";
 }
 
+const BuiltInLibrary *BuiltInNamed(const std::string &stem) {
+  for (const BuiltInLibrary &library : builtInLibraries)
+    if (SameIgnoringAsciiCase(stem, library.stem)) return &library;
+  return nullptr;
+}
+
+// `folder` is a Windows path.
 HMODULE LoadFrom(const std::string &folder, const std::string &stem) {
-  std::string path = HostPath(("Z:" + folder + "/" + stem + ".so").c_str());
+  std::string hostFolder = HostPath(folder.c_str());
+  if (hostFolder == HostPath(("Z:" + SystemFolder()).c_str()))
+    if (const BuiltInLibrary *library = BuiltInNamed(stem)) return ModuleOf(*library);
+  std::string path = HostPath((folder + "\\" + stem + ".so").c_str());
   return static_cast<HMODULE>(path.empty() ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
 }
 
-HMODULE LoadFromSystemFolder(const std::string &stem) {
-  for (const BuiltInLibrary &library : builtInLibraries)
-    if (SameIgnoringAsciiCase(stem, library.stem))
-      return reinterpret_cast<HMODULE>(const_cast<BuiltInLibrary *>(&library));
-  return LoadFrom(SystemFolder(), stem);
-}
-
-HMODULE Load(const char *fileName, bool systemFolderOnly) {
-  std::string stem = StemOf(fileName);
-  HMODULE library = nullptr;
-  if (!stem.empty()) {
-    if (!systemFolderOnly) library = LoadFrom(ExecutableFolder(), stem);
-    if (library == nullptr) library = LoadFromSystemFolder(stem);
-  }
+HMODULE Found(HMODULE library) {
   if (library == nullptr) SetLastError(ERROR_MOD_NOT_FOUND);
   return library;
+}
+
+HMODULE LoadByName(const char *fileName, bool systemFolderOnly) {
+  std::string stem = StemOf(fileName != nullptr ? fileName : "");
+  HMODULE library = nullptr;
+  if (!stem.empty()) {
+    if (!systemFolderOnly) library = LoadFrom("Z:" + ExecutableFolder(), stem);
+    if (library == nullptr) library = LoadFrom("Z:" + SystemFolder(), stem);
+  }
+  return Found(library);
+}
+
+bool IsFullPath(const char *fileName) {
+  return fileName != nullptr && std::isalpha(static_cast<unsigned char>(fileName[0])) && fileName[1] == ':' &&
+         (fileName[2] == '\\' || fileName[2] == '/');
+}
+
+HMODULE LoadByFullPath(const char *fileName) {
+  std::string_view path = fileName;
+  size_t separator = path.find_last_of("\\/");
+  std::string stem = StemOf(path.substr(separator + 1));
+  return Found(stem.empty() ? nullptr : LoadFrom(std::string(path.substr(0, separator)), stem));
+}
+
+void RecordFirstLoad(const char *fileName, DWORD flags) {
+  stand_in_state::LibraryLoad &first = stand_in_state::firstLibraryLoad;
+  if (first.made) return;
+  first = {true, fileName != nullptr ? fileName : "", flags, stand_in_state::defaultDllDirectories};
+}
+
+HMODULE Refuse() {
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return nullptr;
 }
 
 }  // namespace
 
 const char *stand_in_state::systemFolder = nullptr;
+uint32_t stand_in_state::defaultDllDirectories = 0;
+bool stand_in_state::withholdSetDefaultDllDirectories = false;
+stand_in_state::LibraryLoad stand_in_state::firstLibraryLoad;
 
-HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
-  return Load(fileName, (defaultSearch & LOAD_LIBRARY_SEARCH_SYSTEM32) != 0);
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
+  if (moduleName == nullptr) return &programModule;
+  return SameIgnoringAsciiCase(StemOf(moduleName), kernelLibrary.stem) ? ModuleOf(kernelLibrary) : nullptr;
 }
 
+HMODULE WINAPI LoadLibraryA(LPCSTR fileName) { return LoadLibraryExA(fileName, nullptr, 0); }
+
+// A system without SetDefaultDllDirectories knows none of the search flags.
+// With a relative path LOAD_WITH_ALTERED_SEARCH_PATH is undefined (Microsoft
+// Learn, libloaderapi.h, LoadLibraryExA): refused here.
 HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags) {
-  if (file != nullptr || (flags & ~static_cast<DWORD>(LOAD_LIBRARY_SEARCH_SYSTEM32)) != 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  if (flags == 0) return LoadLibraryA(fileName);
-  return Load(fileName, true);
-}
-
-BOOL WINAPI SetDefaultDllDirectories(DWORD directoryFlags) {
-  if (directoryFlags != LOAD_LIBRARY_SEARCH_SYSTEM32) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  defaultSearch = directoryFlags;
-  return TRUE;
+  RecordFirstLoad(fileName, flags);
+  if (file != nullptr) return Refuse();
+  if (flags == 0)
+    return LoadByName(fileName, (stand_in_state::defaultDllDirectories & LOAD_LIBRARY_SEARCH_SYSTEM32) != 0);
+  if (flags == LOAD_WITH_ALTERED_SEARCH_PATH)
+    return IsFullPath(fileName) ? LoadByFullPath(fileName) : Refuse();
+  if (flags != LOAD_LIBRARY_SEARCH_SYSTEM32 || stand_in_state::withholdSetDefaultDllDirectories)
+    return Refuse();
+  return LoadByName(fileName, true);
 }
 
 UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size) {
@@ -135,6 +195,8 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
   if (const BuiltInLibrary *library = BuiltInOf(module)) {
     for (size_t i = 0; named && i < library->count; ++i)
       if (strcmp(library->functions[i].name, procName) == 0) function = library->functions[i].address;
+    if (function == Address(&SetDefaultDllDirectories) && stand_in_state::withholdSetDefaultDllDirectories)
+      function = nullptr;
   } else if (module != nullptr && named) {
     function = reinterpret_cast<FARPROC>(dlsym(module, procName));
   }

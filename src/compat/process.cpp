@@ -1,7 +1,5 @@
-// The process frame's calls: the program's module, its end, its ids, its
-// environment block, COM (nothing to prepare natively) and upper-casing by the
-// system code page. The program's own module is a token: nothing is loaded
-// from it natively.
+// The process frame's calls: its end, its ids, its environment block, COM
+// (nothing to prepare natively) and upper-casing by the system code page.
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <win_com.h>
@@ -14,8 +12,6 @@
 #include "stand_in_state.h"
 
 namespace {
-
-HINSTANCE__ programModule;
 
 // Windows-1252, the system code page the stand-in stands for.
 unsigned char UpperOf(unsigned char c) {
@@ -36,10 +32,6 @@ unsigned char UpperOf(unsigned char c) {
 
 std::atomic<bool> stand_in_state::withholdEnvironmentBlocks{false};
 std::atomic<int> stand_in_state::environmentBlocksHeld{0};
-
-HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
-  return moduleName == nullptr ? &programModule : nullptr;
-}
 
 // Ends the process as exit() does, so buffered output and the leak check still run.
 void WINAPI ExitProcess(UINT exitCode) { std::exit(static_cast<int>(exitCode)); }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -46,5 +47,28 @@ extern DWORD nextReplaceStop;
 extern bool recordingSleeps;
 extern std::vector<DWORD> recordedSleeps;
 extern std::function<void(DWORD)> atEachRecordedSleep;
+
+// The process's library search: the default directories (SetDefaultDllDirectories),
+// whether GetProcAddress withholds that call as a system without it does, and
+// the first LoadLibraryA or LoadLibraryExA since the start: its name, its
+// flags and the default directories then in force.
+struct LibraryLoad {
+  bool made = false;
+  std::string fileName;
+  uint32_t flags = 0;
+  uint32_t defaultDirectories = 0;
+};
+extern uint32_t defaultDllDirectories;
+extern bool withholdSetDefaultDllDirectories;
+extern LibraryLoad firstLibraryLoad;
+
+// Whether DisableProcessWindowsGhosting was called.
+extern bool windowsGhostingDisabled;
+
+// HeapAlloc calls counted since a test control started counting, and the
+// first and last of them (by that count) that are refused; 0: none.
+extern std::atomic<long> heapAllocCalls;
+extern long firstRefusedHeapAlloc;
+extern long lastRefusedHeapAlloc;
 
 }  // namespace stand_in_state

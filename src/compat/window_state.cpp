@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "stand_in_state.h"
 #include "window_table.h"
 
 namespace {
@@ -152,6 +153,11 @@ BOOL WINAPI RedrawWindow(HWND window, const RECT *, void *, UINT flags) {
   if (flags & RDW_UPDATENOW) PaintNow(window, children);
   return TRUE;
 }
+
+bool stand_in_state::windowsGhostingDisabled = false;
+
+// No window is ever ghosted here; the call is only recorded.
+void WINAPI DisableProcessWindowsGhosting(void) { stand_in_state::windowsGhostingDisabled = true; }
 
 BOOL WINAPI EnumWindows(WNDENUMPROC callback, LPARAM parameter) {
   std::vector<HWND> order;

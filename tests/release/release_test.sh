@@ -3,6 +3,9 @@
 #   - bad input is refused with a message and leaves no executable;
 #   - two copies of the source at different paths build byte-identical
 #     unsigned executables;
+#   - it starts on the oldest Windows the README names (7 SP1, 64-bit): its
+#     header asks for no newer one, and it does not import
+#     SetDefaultDllDirectories, which Windows 7 lacks without KB2533623;
 #   - the signed one verifies against its certificate (and not another), holds
 #     the unsigned build's bytes under its signature, and still updates an
 #     installation under Wine.
@@ -89,6 +92,17 @@ check "builds at two paths are byte-identical" cmp "$a/quorvel-update.unsigned.e
 pin=$(sha256sum <"$work/QZv251.exe" | cut -c1-64)
 for fact in "requireAdministrator" "common controls    6.0.0.0" "$pin" "CN=Quorvel release test signer"; do
   check "summary shows $fact" grep -qF "$fact" "$work/a.out"
+done
+
+# --- What the loader of Windows 7 SP1 asks of it ------------------------------
+x86_64-w64-mingw32-objdump -p "$b/quorvel-update.exe" >"$work/headers.txt" 2>&1
+# shellcheck disable=SC2317 # called through check
+kernel32_without_default_directories() {
+  grep -q 'DLL Name: KERNEL32.dll' "$work/headers.txt" && ! grep -qw SetDefaultDllDirectories "$work/headers.txt"
+}
+check "imports kernel32 without SetDefaultDllDirectories" kernel32_without_default_directories
+for field in "MajorSubsystemVersion	6" "MinorSubsystemVersion	1"; do
+  check "header: $field" grep -qx "$field" "$work/headers.txt"
 done
 
 # --- The signature ------------------------------------------------------------

@@ -40,7 +40,7 @@ TEST(PlantedUrlmonTest, IsNeverLoadedByTheService) {
 // What the entry point does first: from then on a plain load looks in the
 // system folder only, too.
 TEST(PlantedUrlmonTest, IsNotLoadedOnceTheDefaultIsTheSystemFolder) {
-  ASSERT_TRUE(SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32));
+  ASSERT_EQ(LimitLibrarySearchToSystemFolder(), 1);
   HMODULE plain = LoadLibraryA("urlMON.dll");
   ASSERT_NE(plain, nullptr);
   EXPECT_NE(GetProcAddress(plain, "URLDownloadToFileA"), nullptr);

@@ -35,13 +35,15 @@ MMRESULT WINAPI timeEndPeriod(UINT period);
 // Libraries loaded at run time: "name.dll" is the shared library "name.so",
 // its name matched without regard to ASCII case; a plain load looks beside
 // the executable first, then in the system folder (one folder of the build).
+// SetDefaultDllDirectories is not declared: a system may lack it, so it is
+// reached through GetProcAddress on kernel32 only.
 typedef INT_PTR(WINAPI *FARPROC)();
 
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
 HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags);
-BOOL WINAPI SetDefaultDllDirectories(DWORD directoryFlags);
 UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
 BOOL WINAPI FreeLibrary(HMODULE module);

@@ -155,6 +155,9 @@ HWND WINAPI GetForegroundWindow(void);
 BOOL WINAPI SetForegroundWindow(HWND window);
 DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId);
 BOOL WINAPI RedrawWindow(HWND window, const RECT *update, void *region, UINT flags);
+// Keeps the process's windows from being replaced by a "Not Responding" ghost
+// while it fetches no messages.
+void WINAPI DisableProcessWindowsGhosting(void);
 
 // Looking windows up.
 BOOL WINAPI EnumWindows(WNDENUMPROC callback, LPARAM parameter);
