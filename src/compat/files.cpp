@@ -2,15 +2,23 @@
 // and written, copied, moved, replaced and deleted. The read-only attribute
 // stands for a file without write permission bits (it holds for root too, as
 // it does on Windows for administrators). A handle that does not share
-// deletion keeps the file from being deleted, renamed over or away. A file
-// deleted while another handle is open on it is only marked (the sticky bit,
-// which nothing else here uses): as DeleteFile's page on Microsoft Learn says,
+// deletion keeps the file from being deleted, renamed over or away.
+//
+// Delete-pending: DeleteFileA (Microsoft Learn, "DeleteFileA function
+// (fileapi.h)") only marks a file that other handles hold with delete sharing;
 // its name stays taken and CreateFile on it fails with ERROR_ACCESS_DENIED
-// until the last handle closes, which then removes it. A copy lets the kernel move the bytes
-// (copy_file_range, else sendfile) and keeps the source's permission bits and
-// times, as Windows keeps attributes and times. A move is a rename within the
-// drive; with write-through the folder is flushed too, so the new name
-// survives a power cut.
+// until the last handle closes. The mark is the sticky bit, which nothing else
+// here sets on a file, so every process sees it; every handle holds the IsOpen
+// lock byte, so any process can tell whether one is left. The closing of the
+// last handle removes the file, and so does any call that meets a marked file
+// nobody holds (its last holder died without closing).
+//
+// A copy lets the kernel move the bytes (copy_file_range, else sendfile) and
+// keeps the source's permission bits and times, as Windows keeps attributes and
+// times. A move is a rename within the drive; with write-through the folder is
+// flushed too, so the new name survives a power cut.
+#include "files.h"
+
 #include <fcntl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
@@ -30,8 +38,7 @@ namespace {
 
 // One lock byte per right, far beyond any real file size.
 constexpr off_t kLockBase = off_t{1} << 62;
-enum LockByte { HasRead, HasWrite, HasDelete, DeniesRead, DeniesWrite, DeniesDelete };
-constexpr LockByte kLockBytes[] = {HasRead, HasWrite, HasDelete, DeniesRead, DeniesWrite, DeniesDelete};
+enum LockByte { IsOpen, HasRead, HasWrite, HasDelete, DeniesRead, DeniesWrite, DeniesDelete };
 constexpr mode_t kDeletePending = S_ISVTX;
 
 struct flock LockOn(LockByte byte, short type) {
@@ -49,11 +56,7 @@ bool SomeoneHolds(int fd, LockByte byte) {
 }
 
 // True while any other handle, in any process, is open on the file.
-bool AnyoneElseHolds(int fd) {
-  for (LockByte byte : kLockBytes)
-    if (SomeoneHolds(fd, byte)) return true;
-  return false;
-}
+bool AnyoneElseHolds(int fd) { return SomeoneHolds(fd, IsOpen); }
 
 bool Hold(int fd, LockByte byte) {
   struct flock lock = LockOn(byte, F_RDLCK);
@@ -75,7 +78,7 @@ bool SharingAllows(int fd, Rights asked, DWORD shareMode) {
 }
 
 bool TakeRights(int fd, Rights asked, DWORD shareMode) {
-  return (!asked.read || Hold(fd, HasRead)) && (!asked.write || Hold(fd, HasWrite)) &&
+  return Hold(fd, IsOpen) && (!asked.read || Hold(fd, HasRead)) && (!asked.write || Hold(fd, HasWrite)) &&
          (!asked.remove || Hold(fd, HasDelete)) && ((shareMode & FILE_SHARE_READ) || Hold(fd, DeniesRead)) &&
          ((shareMode & FILE_SHARE_WRITE) || Hold(fd, DeniesWrite)) &&
          ((shareMode & FILE_SHARE_DELETE) || Hold(fd, DeniesDelete));
@@ -91,11 +94,6 @@ int OpenFlags(DWORD disposition) {
     default:
       return 0;
   }
-}
-
-HANDLE FailToOpen(DWORD error) {
-  SetLastError(error);
-  return INVALID_HANDLE_VALUE;
 }
 
 // An open file. Its open description carries OFD locks that stand for the
@@ -121,17 +119,6 @@ OpenFile::~OpenFile() {
   close(fd);
 }
 
-// True while the file at `hostPath` is marked deleted and a handle is still
-// open on it; one whose handles have all gone since is removed now.
-bool DeletePending(const std::string &hostPath, const struct stat &info) {
-  if ((info.st_mode & kDeletePending) == 0) return false;
-  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  bool held = fd >= 0 && AnyoneElseHolds(fd);
-  if (fd >= 0) close(fd);
-  if (!held) unlink(hostPath.c_str());
-  return held;
-}
-
 // A test's hold refuses the call before anything changes (testing/file_holds.h).
 bool RefusedByHold(const std::string &hostPath, unsigned call) {
   auto found = stand_in_state::fileHolds.find(hostPath);
@@ -144,23 +131,18 @@ bool RefusedByHold(const std::string &hostPath, unsigned call) {
   return true;
 }
 
-// True while a handle somewhere denies deleting the file at `hostPath`, which
-// on Windows also keeps it from being renamed or replaced.
-bool HeldAgainstRenaming(const std::string &hostPath) {
+// True while a handle somewhere holds `byte` of the file at `hostPath`.
+bool SomeoneHolds(const std::string &hostPath, LockByte byte) {
   int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return false;
-  bool held = SomeoneHolds(fd, DeniesDelete);
+  bool held = SomeoneHolds(fd, byte);
   close(fd);
   return held;
 }
 
-bool HeldAtAll(const std::string &hostPath) {
-  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return false;
-  bool held = AnyoneElseHolds(fd);
-  close(fd);
-  return held;
-}
+// A handle that denies deleting a file also keeps it from being renamed or
+// replaced on Windows.
+bool HeldAgainstRenaming(const std::string &hostPath) { return SomeoneHolds(hostPath, DeniesDelete); }
 
 // The file behind a handle, or nullptr (last error set) when it is none.
 OpenFile *FileFromHandle(HANDLE handle) {
@@ -192,11 +174,6 @@ bool KernelCopy(int from, int to, off_t size) {
     left -= moved;
   }
   return true;
-}
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
 }
 
 bool SyncFolderOf(const std::string &hostPath) {
@@ -232,39 +209,22 @@ BOOL Rename(const std::string &from, const std::string &to, bool targetExisted, 
   return TRUE;
 }
 
-}  // namespace
-
-std::map<std::string, stand_in_state::FileHold> stand_in_state::fileHolds;
-DWORD stand_in_state::nextReplaceStop = 0;
-
-HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
-                          DWORD creationDisposition, DWORD, HANDLE) {
-  if (fileName == nullptr || *fileName == '\0') return FailToOpen(ERROR_PATH_NOT_FOUND);
-  std::string path = HostPath(fileName);
-  if (RefusedByHold(path, stand_in_state::kHeldOpen)) return INVALID_HANDLE_VALUE;
+// The file at `hostPath` opened as CreateFileA opens it; test holds aside.
+HANDLE OpenHostFile(const std::string &path, DWORD desiredAccess, DWORD shareMode,
+                    DWORD creationDisposition) {
   Rights asked{(desiredAccess & GENERIC_READ) != 0, (desiredAccess & GENERIC_WRITE) != 0,
                (desiredAccess & DELETE) != 0};
-  bool write = asked.write;
-
+  if (DeletePending(path)) return FailToOpen(ERROR_ACCESS_DENIED);
   struct stat info;
   bool existed = stat(path.c_str(), &info) == 0;
-  if (existed && DeletePending(path, info)) return FailToOpen(ERROR_ACCESS_DENIED);
-  existed = existed && stat(path.c_str(), &info) == 0;
   if (existed && S_ISDIR(info.st_mode)) return FailToOpen(ERROR_ACCESS_DENIED);
   if (existed && creationDisposition == CREATE_NEW) return FailToOpen(ERROR_FILE_EXISTS);
-  if (existed && write && (info.st_mode & 0222) == 0) return FailToOpen(ERROR_ACCESS_DENIED);
+  if (existed && asked.write && (info.st_mode & 0222) == 0) return FailToOpen(ERROR_ACCESS_DENIED);
 
   // Always readable, so that the lock bytes can be taken; access is checked above.
-  int fd = open(path.c_str(), (write ? O_RDWR : O_RDONLY) | OpenFlags(creationDisposition) | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    if (errno == ENOENT) {
-      struct stat parent;
-      std::string folder = path.substr(0, path.rfind('/'));
-      return FailToOpen(stat(folder.empty() ? "/" : folder.c_str(), &parent) == 0 ? ERROR_FILE_NOT_FOUND
-                                                                                  : ERROR_PATH_NOT_FOUND);
-    }
-    return FailToOpen(Win32ErrorFromErrno(errno));
-  }
+  int fd = open(path.c_str(), (asked.write ? O_RDWR : O_RDONLY) | OpenFlags(creationDisposition) | O_CLOEXEC,
+                0666);
+  if (fd < 0) return FailToOpen(Win32ErrorFromErrno(errno, path));
   if (!existed) NoteNewEntry(path);
   auto *file = new OpenFile;
   file->fd = fd;
@@ -283,6 +243,34 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    ? ERROR_ALREADY_EXISTS
                    : ERROR_SUCCESS);
   return file;
+}
+
+// A file the stand-in would not let a Windows call rename or replace away:
+// a folder, read-only, or delete-pending.
+bool RefusesRenaming(const std::string &hostPath, const struct stat &info) {
+  return S_ISDIR(info.st_mode) || (info.st_mode & 0222) == 0 || DeletePending(hostPath);
+}
+
+}  // namespace
+
+std::map<std::string, stand_in_state::FileHold> stand_in_state::fileHolds;
+DWORD stand_in_state::nextReplaceStop = 0;
+
+bool DeletePending(const std::string &hostPath) {
+  struct stat info;
+  if (lstat(hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || (info.st_mode & kDeletePending) == 0)
+    return false;
+  if (SomeoneHolds(hostPath, IsOpen)) return true;
+  unlink(hostPath.c_str());
+  return false;
+}
+
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
+                          DWORD creationDisposition, DWORD, HANDLE) {
+  if (fileName == nullptr || *fileName == '\0') return FailToOpen(ERROR_PATH_NOT_FOUND);
+  std::string path = HostPath(fileName);
+  if (RefusedByHold(path, stand_in_state::kHeldOpen)) return INVALID_HANDLE_VALUE;
+  return OpenHostFile(path, desiredAccess, shareMode, creationDisposition);
 }
 
 DWORD WINAPI GetFileSize(HANDLE handle, LPDWORD fileSizeHigh) {
@@ -369,10 +357,13 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
 }
 
 BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists) {
-  for (LPCSTR name : {existingFileName, newFileName})
-    if (name != nullptr && RefusedByHold(HostPath(name), stand_in_state::kHeldCopy)) return FALSE;
-  HANDLE source = CreateFileA(existingFileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (existingFileName == nullptr || newFileName == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  std::string sourcePath = HostPath(existingFileName);
+  std::string targetPath = HostPath(newFileName);
+  if (RefusedByHold(sourcePath, stand_in_state::kHeldCopy) ||
+      RefusedByHold(targetPath, stand_in_state::kHeldCopy))
+    return FALSE;
+  HANDLE source = OpenHostFile(sourcePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   if (source == INVALID_HANDLE_VALUE) return FALSE;
   int from = FileFromHandle(source)->fd;
   struct stat info;
@@ -381,8 +372,7 @@ BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfEx
     CloseHandle(source);
     return FALSE;
   }
-  HANDLE target = CreateFileA(newFileName, GENERIC_WRITE, 0, nullptr,
-                              failIfExists ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE target = OpenHostFile(targetPath, GENERIC_WRITE, 0, failIfExists ? CREATE_NEW : CREATE_ALWAYS);
   if (target == INVALID_HANDLE_VALUE) {
     CloseHandle(source);
     return FALSE;
@@ -408,46 +398,82 @@ BOOL WINAPI MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags
   if (RefusedByHold(from, stand_in_state::kHeldRename) || RefusedByHold(to, stand_in_state::kHeldRename))
     return FALSE;
   struct stat source, target;
-  if (lstat(from.c_str(), &source) != 0) return FailWithErrno();
+  if (lstat(from.c_str(), &source) != 0) return FailWithErrno(from);
+  if (DeletePending(from)) return Fail(ERROR_ACCESS_DENIED);
   bool targetExists = lstat(to.c_str(), &target) == 0;
   if (targetExists && !(flags & MOVEFILE_REPLACE_EXISTING)) return Fail(ERROR_ALREADY_EXISTS);
-  if (targetExists && (S_ISDIR(target.st_mode) || (target.st_mode & 0222) == 0))
-    return Fail(ERROR_ACCESS_DENIED);
+  if (targetExists && RefusesRenaming(to, target)) return Fail(ERROR_ACCESS_DENIED);
   if (HeldAgainstRenaming(from)) return Fail(ERROR_SHARING_VIOLATION);
   if (targetExists && HeldAgainstRenaming(to)) return Fail(ERROR_ACCESS_DENIED);
   return Rename(from, to, targetExists, (flags & MOVEFILE_WRITE_THROUGH) != 0);
 }
 
+namespace {
+
+// The checks ReplaceFileA makes before it changes anything. The replaced file
+// is opened for reading and deletion sharing everything, the replacement with
+// no sharing at all, so any handle on it refuses the call (Microsoft Learn,
+// "ReplaceFileA function (winbase.h)", the two file parameters). A backup
+// that could not be renamed over keeps the replaced file from being moved.
+DWORD ReplaceRefusal(const std::string &replaced, const std::string &replacement, const std::string &kept) {
+  struct stat info;
+  if (lstat(replaced.c_str(), &info) != 0) return Win32ErrorFromErrno(errno, replaced);
+  if (!S_ISREG(info.st_mode) || RefusesRenaming(replaced, info)) return ERROR_ACCESS_DENIED;
+  if (lstat(replacement.c_str(), &info) != 0) return Win32ErrorFromErrno(errno, replacement);
+  if (!S_ISREG(info.st_mode) || DeletePending(replacement)) return ERROR_ACCESS_DENIED;
+  if (SomeoneHolds(replaced, DeniesRead) || HeldAgainstRenaming(replaced) ||
+      SomeoneHolds(replacement, IsOpen))
+    return ERROR_SHARING_VIOLATION;
+  if (lstat(kept.c_str(), &info) == 0 && (RefusesRenaming(kept, info) || HeldAgainstRenaming(kept)))
+    return ERROR_UNABLE_TO_REMOVE_REPLACED;
+  return ERROR_SUCCESS;
+}
+
+// The replacement takes the replaced file's owner and mode, as Windows keeps
+// its attributes and security.
+bool TakeOverAttributes(const std::string &replaced, const std::string &replacement) {
+  struct stat old;
+  if (lstat(replaced.c_str(), &old) != 0 ||
+      chmod(replacement.c_str(), old.st_mode & 07777 & ~kDeletePending) != 0)
+    return false;
+  // Only root may give a file away; anyone else keeps the owner they had.
+  return chown(replacement.c_str(), old.st_uid, old.st_gid) == 0 || errno == EPERM;
+}
+
+}  // namespace
+
 // ReplaceFileA (Microsoft Learn, "ReplaceFileA function (winbase.h)") is done
-// as the separate steps its documented failures imply: the replaced file is
-// renamed to the backup name (without one, to a temporary name, deleted at
-// once), then the replacement to the replaced file's name. A stop between the
-// two is ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 with a backup name (the replaced
-// file stands under it) and ERROR_UNABLE_TO_MOVE_REPLACEMENT without one (the
-// replaced file is gone). The replacement is opened without sharing, so any
-// handle on it refuses the call. It takes the replaced file's owner and mode,
-// as Windows keeps its attributes and security; the new name is written
-// through.
+// as the separate steps its documented failures imply, each its own system
+// call, so a kill can fall between them:
+//   1. the replacement takes over the replaced file's attributes;
+//   2. the replaced file is renamed to the backup name, replacing an old backup
+//      (without a backup name: to a temporary name beside it, "rf????.tmp",
+//      deleted at once, so that a failing step 3 leaves what 1176 documents);
+//   3. the replacement is renamed to the replaced file's name;
+//   4. the folder is flushed, so the names are written through.
+// Step 2 failing: ERROR_UNABLE_TO_REMOVE_REPLACED, both keep their names.
+// Step 3 failing: ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 with a backup name (the
+// replaced file stands under it, the replacement under its own name), else
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT (the replaced file is gone, the replacement
+// keeps its name). A test's StopNextReplace leaves the state documented for
+// its error: 1175 and, with a backup name, 1176 change nothing; 1176 without
+// one is a stop after step 2; 1177 is a stop after step 2 that keeps the
+// replaced file (under the backup name, else under the temporary one).
 BOOL WINAPI ReplaceFileA(LPCSTR replacedFileName, LPCSTR replacementFileName, LPCSTR backupFileName, DWORD,
                          LPVOID, LPVOID) {
   if (replacedFileName == nullptr || replacementFileName == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   std::string replaced = HostPath(replacedFileName);
   std::string replacement = HostPath(replacementFileName);
-  std::string kept = backupFileName != nullptr ? HostPath(backupFileName) : TemporaryNameBeside(replaced);
+  bool withBackup = backupFileName != nullptr;
+  std::string kept = withBackup ? HostPath(backupFileName) : TemporaryNameBeside(replaced);
   for (const std::string &name : {replaced, replacement, kept})
     if (RefusedByHold(name, stand_in_state::kHeldRename)) return FALSE;
-  struct stat old;
-  if (lstat(replaced.c_str(), &old) != 0) return FailWithErrno();
-  if (!S_ISREG(old.st_mode) || (old.st_mode & 0222) == 0) return Fail(ERROR_ACCESS_DENIED);
-  if (HeldAgainstRenaming(replaced) || HeldAtAll(replacement)) return Fail(ERROR_SHARING_VIOLATION);
+  if (DWORD refusal = ReplaceRefusal(replaced, replacement, kept)) return Fail(refusal);
   DWORD stop = stand_in_state::nextReplaceStop;
   stand_in_state::nextReplaceStop = 0;
-  bool withBackup = backupFileName != nullptr;
   if (stop == ERROR_UNABLE_TO_REMOVE_REPLACED || (stop == ERROR_UNABLE_TO_MOVE_REPLACEMENT && withBackup))
     return Fail(stop);
-  if (chmod(replacement.c_str(), old.st_mode & 07777 & ~kDeletePending) != 0) return FailWithErrno();
-  // Only root may give a file away; anyone else keeps the owner they had.
-  if (chown(replacement.c_str(), old.st_uid, old.st_gid) != 0 && errno != EPERM) return FailWithErrno();
+  if (!TakeOverAttributes(replaced, replacement)) return FailWithErrno(replacement);
   struct stat existing;
   bool keptExisted = lstat(kept.c_str(), &existing) == 0;
   if (rename(replaced.c_str(), kept.c_str()) != 0) return Fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
@@ -462,22 +488,27 @@ BOOL WINAPI ReplaceFileA(LPCSTR replacedFileName, LPCSTR replacementFileName, LP
 }
 
 // DeleteFileA (Microsoft Learn, "DeleteFileA function (fileapi.h)"): refused
-// for a read-only file and while a handle that shares no deletion is open; a
-// file other handles still hold is only marked, and goes with the last of them.
+// with ERROR_ACCESS_DENIED for a read-only file, a folder and a file already
+// delete-pending, with ERROR_SHARING_VIOLATION while a handle that shares no
+// deletion is open; a file other handles hold with delete sharing is only
+// marked, and goes with the last of them.
 BOOL WINAPI DeleteFileA(LPCSTR fileName) {
   if (fileName == nullptr) return Fail(ERROR_PATH_NOT_FOUND);
   std::string path = HostPath(fileName);
   if (RefusedByHold(path, stand_in_state::kHeldDelete)) return FALSE;
   struct stat info;
-  if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
-  if (S_ISDIR(info.st_mode) || (info.st_mode & 0222) == 0) return Fail(ERROR_ACCESS_DENIED);
+  if (lstat(path.c_str(), &info) != 0) return FailWithErrno(path);
+  if (RefusesRenaming(path, info)) return Fail(ERROR_ACCESS_DENIED);
+  if (lstat(path.c_str(), &info) != 0) return TRUE;  // a mark nobody held any more: gone just now
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return FailWithErrno();
+  if (fd < 0) return FailWithErrno(path);
   bool deniesDeletion = SomeoneHolds(fd, DeniesDelete);
-  bool open = AnyoneElseHolds(fd);
-  if (!deniesDeletion && open) fchmod(fd, (info.st_mode & 07777) | kDeletePending);
+  if (!deniesDeletion && AnyoneElseHolds(fd)) fchmod(fd, (info.st_mode & 07777) | kDeletePending);
+  // Looked at again once marked, so that a last handle closed meanwhile does not leave the mark behind.
+  bool removeNow = !deniesDeletion && !AnyoneElseHolds(fd);
   close(fd);
   if (deniesDeletion) return Fail(ERROR_SHARING_VIOLATION);
-  if (!open && unlink(path.c_str()) != 0) return FailWithErrno();
+  // The last holder may have closed and removed it since.
+  if (removeNow && unlink(path.c_str()) != 0 && errno != ENOENT) return FailWithErrno(path);
   return TRUE;
 }

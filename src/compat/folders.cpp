@@ -12,6 +12,7 @@
 
 #include "drive_paths.h"
 #include "errors.h"
+#include "files.h"
 #include "kernel_object.h"
 #include "portable/ascii_names.h"
 
@@ -103,19 +104,12 @@ bool NextMatch(FolderListing &listing, LPWIN32_FIND_DATAA data) {
   return false;
 }
 
-bool IsFolder(const std::string &hostPath) {
-  struct stat info;
-  return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 // A pattern without wildcards names one entry.
-HANDLE FindOneEntry(const std::string &hostFolder, const char *fileName, LPWIN32_FIND_DATAA data) {
+HANDLE FindOneEntry(const char *fileName, LPWIN32_FIND_DATAA data) {
   std::string hostPath = HostPath(fileName);
   struct stat info;
-  if (stat(hostPath.c_str(), &info) != 0 && lstat(hostPath.c_str(), &info) != 0) {
-    SetLastError(IsFolder(hostFolder) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
+  if (stat(hostPath.c_str(), &info) != 0 && lstat(hostPath.c_str(), &info) != 0)
+    return FailToOpen(Win32ErrorFromErrno(errno, hostPath));
   auto *listing = new FolderListing;
   FillFindData(hostPath, hostPath.substr(hostPath.rfind('/') + 1).c_str(), data);
   return listing;
@@ -133,24 +127,28 @@ BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
     NoteNewEntry(path);
     return TRUE;
   }
-  SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno));
-  return FALSE;
+  return FailWithErrno(path);
 }
 
+// A delete-pending file cannot be opened to read its attributes; Windows
+// refuses the query as it refuses CreateFile (DeleteFileA on Microsoft Learn).
 DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
+  std::string path = HostPath(fileName);
   struct stat info;
-  if (fileName == nullptr || stat(HostPath(fileName).c_str(), &info) != 0) {
-    FailWithErrno();
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  return AttributesOf(info);
+  DWORD error = fileName == nullptr              ? ERROR_PATH_NOT_FOUND
+                : DeletePending(path)            ? ERROR_ACCESS_DENIED
+                : stat(path.c_str(), &info) != 0 ? Win32ErrorFromErrno(errno, path)
+                                                 : ERROR_SUCCESS;
+  if (error == ERROR_SUCCESS) return AttributesOf(info);
+  SetLastError(error);
+  return INVALID_FILE_ATTRIBUTES;
 }
 
 // Only the read-only attribute has a host meaning: no write permission bits.
 BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
   std::string path = HostPath(fileName);
   struct stat info;
-  if (fileName == nullptr || stat(path.c_str(), &info) != 0) return FailWithErrno();
+  if (fileName == nullptr || stat(path.c_str(), &info) != 0) return FailWithErrno(path);
   mode_t mode = info.st_mode & 07777;
   mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~0222) : (mode | 0200);
   return chmod(path.c_str(), mode) == 0 ? TRUE : FailWithErrno();
@@ -166,26 +164,19 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
     folderPart = path.substr(0, 2);
     pattern = path.substr(2);
   }
-  if (pattern.empty()) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
+  if (pattern.empty()) return FailToOpen(ERROR_FILE_NOT_FOUND);
   std::string hostFolder = folderPart.empty() ? "." : HostPath(folderPart.c_str());
-  if (!HasWildcard(pattern)) return FindOneEntry(hostFolder, fileName, findData);
+  if (!HasWildcard(pattern)) return FindOneEntry(fileName, findData);
 
   DIR *dir = opendir(hostFolder.c_str());
-  if (dir == nullptr) {
-    SetLastError(errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
+  if (dir == nullptr) return FailToOpen(Win32ErrorFromErrno(errno, hostFolder + "/" + pattern));
   auto *listing = new FolderListing;
   listing->dir = dir;
   listing->folder = hostFolder;
   listing->pattern = pattern;
   if (!NextMatch(*listing, findData)) {
     delete listing;
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
+    return FailToOpen(ERROR_FILE_NOT_FOUND);
   }
   return listing;
 }

@@ -9,6 +9,7 @@
 namespace {
 
 const std::string kFolder = "C:\\Program Files\\Quorvel\\";
+constexpr DWORD kMarker = 0xDEADBEEF;  // set before a call whose error is checked
 
 class FolderListingTest : public ::testing::Test {
  protected:
@@ -24,11 +25,13 @@ class FolderListingTest : public ::testing::Test {
   static std::set<std::string> Listing(const std::string &searchPath, DWORD *error = nullptr) {
     std::set<std::string> names;
     WIN32_FIND_DATAA entry;
+    SetLastError(kMarker);
     HANDLE search = FindFirstFileA(searchPath.c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) {
       if (error != nullptr) *error = GetLastError();
       return names;
     }
+    SetLastError(kMarker);
     do {
       bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
       names.insert(std::string(entry.cFileName) + (folder ? "\\" : ""));
@@ -84,12 +87,15 @@ TEST_F(FolderListingTest, NothingMatchedIsToldApartFromCannotBeSearched) {
   DWORD error = 0;
   EXPECT_TRUE(Listing(kFolder + "README\\*.*", &error).empty());
   EXPECT_NE(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << "a file is no folder to search";
+  EXPECT_NE(error, kMarker);
 }
 
 TEST_F(FolderListingTest, FolderCreationErrors) {
   EXPECT_TRUE(CreateDirectoryA((kFolder + "New").c_str(), nullptr));
+  SetLastError(kMarker);
   EXPECT_FALSE(CreateDirectoryA((kFolder + "new").c_str(), nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  SetLastError(kMarker);
   EXPECT_FALSE(CreateDirectoryA((kFolder + "Missing\\New").c_str(), nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
