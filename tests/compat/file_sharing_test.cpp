@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "support/test_drive.h"
 
@@ -9,25 +10,40 @@ namespace {
 
 const std::string kFile = "C:\\Program Files\\Quorvel\\qz.inf";
 
+// Set before each call whose error is checked, so that an error left by an
+// earlier call cannot pass for the one expected.
+constexpr DWORD kStaleError = 0xDEADBEEF;
+
+// Rights and sharing both as sets of the sharing flags: an opening's rights
+// are the ones the flag of the same name lets another opening have.
+constexpr DWORD kRead = FILE_SHARE_READ;
+constexpr DWORD kWrite = FILE_SHARE_WRITE;
+constexpr DWORD kDelete = FILE_SHARE_DELETE;
+constexpr DWORD kReadWrite = kRead | kWrite;
+
 struct Opening {
-  DWORD access;
-  DWORD share;
+  DWORD rights;
+  DWORD sharing;
 };
 
-struct SharingCase {
-  const char *name;
-  Opening first;
-  Opening second;
-  bool secondOpens;
-};
+DWORD AccessFor(DWORD rights) {
+  return ((rights & kRead) ? GENERIC_READ : 0) | ((rights & kWrite) ? GENERIC_WRITE : 0) |
+         ((rights & kDelete) ? DELETE : 0);
+}
 
-constexpr DWORD kRead = GENERIC_READ;
-constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
-constexpr DWORD kShareRead = FILE_SHARE_READ;
-constexpr DWORD kShareBoth = FILE_SHARE_READ | FILE_SHARE_WRITE;
+std::string Letters(DWORD rights) {
+  std::string letters;
+  for (auto [right, letter] : {std::pair{kRead, 'R'}, std::pair{kWrite, 'W'}, std::pair{kDelete, 'D'}})
+    if (rights & right) letters += letter;
+  return letters.empty() ? "-" : letters;
+}
+
+std::string Describe(const Opening &opening) {
+  return Letters(opening.rights) + " sharing " + Letters(opening.sharing);
+}
 
 HANDLE Open(const Opening &opening, DWORD disposition = OPEN_EXISTING) {
-  return CreateFileA(kFile.c_str(), opening.access, opening.share, nullptr, disposition,
+  return CreateFileA(kFile.c_str(), AccessFor(opening.rights), opening.sharing, nullptr, disposition,
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
@@ -40,41 +56,37 @@ class FileSharingTest : public ::testing::Test {
   }
 };
 
-TEST_F(FileSharingTest, OpeningsRespectEachOthersSharing) {
-  const SharingCase cases[] = {
-      {"reader beside reader", {kRead, kShareRead}, {kRead, kShareRead}, true},
-      {"writer after a reader that shares reading only",
-       {kRead, kShareRead},
-       {kReadWrite, kShareRead},
-       false},
-      {"writer after a reader that shares writing", {kRead, kShareBoth}, {kReadWrite, kShareRead}, true},
-      {"reader that denies writing after a writer", {kReadWrite, kShareBoth}, {kRead, kShareRead}, false},
-      {"reader sharing writing after a writer", {kReadWrite, kShareBoth}, {kRead, kShareBoth}, true},
-      {"reader after an opening that shares nothing", {kRead, 0}, {kRead, kShareBoth}, false},
-      {"anything after a writer that shares reading", {kReadWrite, kShareRead}, {kRead, kShareBoth}, true},
-      {"second writer after a writer that shares reading",
-       {kReadWrite, kShareRead},
-       {kReadWrite, kShareBoth},
-       false},
-  };
-  for (const SharingCase &c : cases) {
-    HANDLE first = Open(c.first);
-    ASSERT_NE(first, INVALID_HANDLE_VALUE) << c.name;
-    HANDLE second = Open(c.second);
-    EXPECT_EQ(second != INVALID_HANDLE_VALUE, c.secondOpens) << c.name;
-    if (second != INVALID_HANDLE_VALUE) {
-      CloseHandle(second);
-    } else {
-      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << c.name;
+// Every pair of openings out of each right against each sharing: the second
+// opens only when each one's sharing allows every right the other has.
+TEST_F(FileSharingTest, EachOpeningsSharingMustAllowTheOthersRights) {
+  std::vector<Opening> openings;
+  for (DWORD rights : {kRead, kWrite, kReadWrite, kDelete})
+    for (DWORD sharing = 0; sharing <= (kRead | kWrite | kDelete); ++sharing)
+      openings.push_back({rights, sharing});
+  std::vector<std::string> wrong;
+  for (const Opening &first : openings) {
+    HANDLE held = Open(first);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE) << Describe(first);
+    for (const Opening &second : openings) {
+      bool shared = (second.rights & ~first.sharing) == 0 && (first.rights & ~second.sharing) == 0;
+      SetLastError(kStaleError);
+      HANDLE opened = Open(second);
+      DWORD error = opened != INVALID_HANDLE_VALUE ? ERROR_SUCCESS : GetLastError();
+      if (opened != INVALID_HANDLE_VALUE) CloseHandle(opened);
+      if (error != (shared ? ERROR_SUCCESS : ERROR_SHARING_VIOLATION))
+        wrong.push_back(Describe(first) + ", then " + Describe(second) + ": error " + std::to_string(error));
     }
-    CloseHandle(first);
+    CloseHandle(held);
   }
+  EXPECT_EQ(wrong, std::vector<std::string>{});
 }
 
 TEST_F(FileSharingTest, AFailedCreateAlwaysLeavesTheContent) {
-  HANDLE reader = Open({kRead, kShareRead});
+  HANDLE reader = Open({kRead, kRead});
   ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(Open({kReadWrite, kShareRead}, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  SetLastError(kStaleError);
+  EXPECT_EQ(Open({kReadWrite, kRead}, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   CloseHandle(reader);
   EXPECT_EQ(test_drive::ReadBytes(kFile), "[Application]\r\n");
 }
@@ -82,10 +94,12 @@ TEST_F(FileSharingTest, AFailedCreateAlwaysLeavesTheContent) {
 TEST_F(FileSharingTest, TheReadOnlyAttributeRefusesWritingOnly) {
   ASSERT_TRUE(SetFileAttributesA(kFile.c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_NE(GetFileAttributesA(kFile.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
-  HANDLE reader = Open({kRead, kShareRead});
+  HANDLE reader = Open({kRead, kRead});
   EXPECT_NE(reader, INVALID_HANDLE_VALUE);
   CloseHandle(reader);
-  HANDLE writer = Open({kReadWrite, kShareRead});
+  SetLastError(kStaleError);
+  HANDLE writer = Open({kReadWrite, kRead});
+  DWORD error = GetLastError();
   if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
   ASSERT_TRUE(SetFileAttributesA(kFile.c_str(), FILE_ATTRIBUTE_NORMAL));
   if (test_drive::UnderWineAsRoot()) {
@@ -93,10 +107,11 @@ TEST_F(FileSharingTest, TheReadOnlyAttributeRefusesWritingOnly) {
                     "Windows refuses writing to administrators too";
   }
   EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
 TEST_F(FileSharingTest, ReadWriteAndCutInPlace) {
-  HANDLE file = Open({kReadWrite, kShareRead});
+  HANDLE file = Open({kReadWrite, kRead});
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetFileSize(file, nullptr), 15u);
   char buffer[32] = {};
@@ -113,7 +128,7 @@ TEST_F(FileSharingTest, ReadWriteAndCutInPlace) {
 
 struct RenameCase {
   const char *name;
-  Opening holder;  // of the file renamed over; access 0: none
+  Opening holder;  // of the file renamed over; no rights: none
   bool replaceFile;
   DWORD error;  // 0: the rename succeeds
 };
@@ -126,14 +141,15 @@ TEST_F(FileSharingTest, RenamingOverAFileRespectsItsHolders) {
   const RenameCase cases[] = {
       {"move, nobody holds it", {0, 0}, false, 0},
       {"replace, nobody holds it", {0, 0}, true, 0},
-      {"move over a running program's hold", {kRead, kShareRead}, false, ERROR_ACCESS_DENIED},
-      {"replace under a running program's hold", {kRead, kShareRead}, true, ERROR_SHARING_VIOLATION},
-      {"replace under a hold that shares deletion", {kRead, kShareRead | FILE_SHARE_DELETE}, true, 0},
+      {"move over a running program's hold", {kRead, kRead}, false, ERROR_ACCESS_DENIED},
+      {"replace under a running program's hold", {kRead, kRead}, true, ERROR_SHARING_VIOLATION},
+      {"replace under a hold that shares deletion", {kRead, kRead | kDelete}, true, 0},
   };
   for (const RenameCase &c : cases) {
     test_drive::WriteBytes(kFile, "old");
     test_drive::WriteBytes(staged, "new");
-    HANDLE holder = c.holder.access != 0 ? Open(c.holder) : INVALID_HANDLE_VALUE;
+    HANDLE holder = c.holder.rights != 0 ? Open(c.holder) : INVALID_HANDLE_VALUE;
+    SetLastError(kStaleError);
     BOOL renamed = c.replaceFile ? ReplaceFileA(kFile.c_str(), staged.c_str(), nullptr, 0, nullptr, nullptr)
                                  : MoveFileExA(staged.c_str(), kFile.c_str(),
                                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
@@ -146,6 +162,7 @@ TEST_F(FileSharingTest, RenamingOverAFileRespectsItsHolders) {
   }
   test_drive::WriteBytes(kFile, "old");
   test_drive::WriteBytes(staged, "new");
+  SetLastError(kStaleError);
   EXPECT_FALSE(MoveFileExA(staged.c_str(), kFile.c_str(), MOVEFILE_WRITE_THROUGH));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
   EXPECT_EQ(test_drive::ReadBytes(kFile), "old");
