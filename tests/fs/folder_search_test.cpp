@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <vector>
 
 #include "base/any_number.h"
 #include "fs/folders.h"
@@ -68,11 +67,9 @@ TEST_F(FolderSearchTest, AnyNumberSearchesAreSeparateAndClosedOnce) {
 
 TEST_F(FolderSearchTest, NumberedSearchesNeverEndAnAnyNumberOne) {
   intptr_t anonymous = OpenFolderSearch(AnyNumber, "C:\\Program Files\\Quorvel\\", "*.*");
-  ASSERT_NE(anonymous, 0);
-  // Numbers a caller may pick, the handle's own value among them where it is one.
-  std::vector<int> numbers = {0, 1, INT_MAX};
-  if (anonymous > 0 && anonymous <= INT_MAX) numbers.push_back(static_cast<int>(anonymous));
-  for (int number : numbers) {
+  ASSERT_GT(anonymous, intptr_t{INT_MAX}) << "above every number a caller can pick";
+  // Numbers a caller may pick, the handle's value cut to an int among them.
+  for (int number : {0, 1, INT_MAX, static_cast<int>(anonymous & INT_MAX)}) {
     EXPECT_NE(OpenFolderSearch(number, "C:\\Program Files\\Quorvel\\", "*.*"), 0) << number;
     EXPECT_EQ(CloseFolderSearch(number), 1) << number;
   }

@@ -20,7 +20,11 @@ namespace {
 constexpr const char *kOpen = "--open-file";
 constexpr const char *kHold = "--hold-file";
 
-std::string HeldMark(const std::string &path) { return path + ".held"; }
+// Set before the helper's open, so that only the open's own error is reported.
+constexpr DWORD kStaleError = 0xDEADBEEF;
+
+// Where a helper writes the error of its open, "0" when it opened the file.
+std::string ResultMark(const std::string &path) { return path + ".opened"; }
 std::string ReleaseMark(const std::string &path) { return path + ".release"; }
 
 void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
@@ -38,6 +42,7 @@ std::string AwaitText(const std::string &windowsPath) {
 }
 
 HANDLE OpenAs(const char *path, const char *access, const char *sharing) {
+  SetLastError(kStaleError);
   return CreateFileA(path, std::strtoul(access, nullptr, 10), std::strtoul(sharing, nullptr, 10), nullptr,
                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
@@ -91,8 +96,7 @@ int RunHelperIfAsked(int argc, char **argv) {
   if (argc != 5 || (std::strcmp(argv[1], kOpen) != 0 && std::strcmp(argv[1], kHold) != 0)) return -1;
   HANDLE file = OpenAs(argv[2], argv[3], argv[4]);
   bool opened = file != INVALID_HANDLE_VALUE;
-  if (std::strcmp(argv[1], kHold) == 0)
-    test_drive::WriteBytes(HeldMark(argv[2]), opened ? "held" : "refused");
+  test_drive::WriteBytes(ResultMark(argv[2]), std::to_string(opened ? ERROR_SUCCESS : GetLastError()));
   if (!opened) return 1;
   for (int tries = 0;
        tries < 3000 && std::strcmp(argv[1], kHold) == 0 && !test_drive::Exists(ReleaseMark(argv[2])); ++tries)
@@ -101,20 +105,25 @@ int RunHelperIfAsked(int argc, char **argv) {
   return 0;
 }
 
-bool CanOpen(const std::string &windowsPath, DWORD access, DWORD sharing) {
+DWORD OpenError(const std::string &windowsPath, DWORD access, DWORD sharing) {
   intptr_t process = Start({kOpen, windowsPath, std::to_string(access), std::to_string(sharing)});
-  return process != 0 && AwaitExit(process) == 0;
+  if (process == 0) return kStaleError;
+  AwaitExit(process);
+  const std::string mark = ResultMark(windowsPath);
+  std::string result = test_drive::Exists(mark) ? test_drive::ReadBytes(mark) : "";
+  DeleteFileA(mark.c_str());
+  return result.empty() ? kStaleError : static_cast<DWORD>(std::strtoul(result.c_str(), nullptr, 10));
 }
 
 FileHolder::FileHolder(const std::string &windowsPath, DWORD access, DWORD sharing) : path_(windowsPath) {
   process_ = Start({kHold, windowsPath, std::to_string(access), std::to_string(sharing)});
-  holds_ = process_ != 0 && AwaitText(HeldMark(path_)) == "held";
+  holds_ = process_ != 0 && AwaitText(ResultMark(path_)) == "0";
 }
 
 FileHolder::~FileHolder() {
   test_drive::WriteBytes(ReleaseMark(path_), "release");
   if (process_ != 0) AwaitExit(process_);
-  DeleteFileA(HeldMark(path_).c_str());
+  DeleteFileA(ResultMark(path_).c_str());
   DeleteFileA(ReleaseMark(path_).c_str());
 }
 

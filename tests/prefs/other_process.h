@@ -11,8 +11,9 @@ namespace other_process {
 // In a helper run, does its work and gives its exit code; -1 in a test run.
 int RunHelperIfAsked(int argc, char **argv);
 
-// True when another process can open `windowsPath` so now.
-bool CanOpen(const std::string &windowsPath, DWORD access, DWORD sharing);
+// The error another process's CreateFileA of `windowsPath` gives now:
+// ERROR_SUCCESS when it opens, 0xDEADBEEF when no helper reported.
+DWORD OpenError(const std::string &windowsPath, DWORD access, DWORD sharing);
 
 // Holds `windowsPath` open in another process for as long as it lives.
 class FileHolder {

@@ -27,13 +27,14 @@ class PreferenceSharingTest : public ::testing::Test {
 TEST_F(PreferenceSharingTest, LetsOthersReadButNotWriteWhileOpen) {
   ASSERT_NE(LoadPreferenceFile(kFile.c_str()), 0);
   EXPECT_EQ(CurrentPreferenceState(), PreferenceState::Open);
-  EXPECT_TRUE(other_process::CanOpen(kFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE));
-  EXPECT_FALSE(other_process::CanOpen(kFile, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE));
-  EXPECT_FALSE(other_process::CanOpen(kFile, GENERIC_READ, FILE_SHARE_READ))
+  const DWORD kShared = ERROR_SUCCESS, kRefused = ERROR_SHARING_VIOLATION;
+  EXPECT_EQ(other_process::OpenError(kFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE), kShared);
+  EXPECT_EQ(other_process::OpenError(kFile, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE), kRefused);
+  EXPECT_EQ(other_process::OpenError(kFile, GENERIC_READ, FILE_SHARE_READ), kRefused)
       << "we write; it would not share";
   RunSteps(StampVersion());
   ReleasePreferenceFile();
-  EXPECT_TRUE(other_process::CanOpen(kFile, GENERIC_WRITE, FILE_SHARE_READ));
+  EXPECT_EQ(other_process::OpenError(kFile, GENERIC_WRITE, FILE_SHARE_READ), kShared);
   EXPECT_EQ(test_drive::ReadBytes(kFile), kStamped);
   EXPECT_FALSE(test_drive::Exists(kFile + ".quorvel-new"));
 }
