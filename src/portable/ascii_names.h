@@ -1,13 +1,17 @@
 #pragma once
 
-// Names compared as Windows compares file, class and library names: ASCII
-// letters without regard to case, every other byte exact (no locale, no code
-// page); and paths cut at either slash.
+// Names compared as Windows compares file, class and library names and URL
+// schemes: ASCII letters without regard to case, every other character exact
+// (no locale, no code page), in 8-bit and in wide text alike; and paths cut at
+// either slash.
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-constexpr char FoldAsciiCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+template <typename Char>
+constexpr Char FoldAsciiCase(Char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<Char>(c + ('a' - 'A')) : c;
+}
 
 inline std::string FoldedAsciiCase(std::string_view text) {
   std::string folded(text);
@@ -15,11 +19,19 @@ inline std::string FoldedAsciiCase(std::string_view text) {
   return folded;
 }
 
-constexpr bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
+// `prefix` is 8-bit text; against wide text each of its bytes stands for the
+// character of the same number.
+template <typename Char>
+constexpr bool StartsWithIgnoringAsciiCase(std::basic_string_view<Char> text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (FoldAsciiCase(text[i]) != static_cast<Char>(static_cast<unsigned char>(FoldAsciiCase(prefix[i]))))
+      return false;
   return true;
+}
+
+constexpr bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && StartsWithIgnoringAsciiCase(a, b);
 }
 
 constexpr bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }

@@ -1,4 +1,4 @@
-// The one case fold that file, class, library and preference names share:
+// The one case fold that file, class, library and preference names and URL schemes share:
 // only A-Z fold, so that a name in another code page never matches by accident.
 #include "portable/ascii_names.h"
 
@@ -38,6 +38,25 @@ TEST(AsciiNamesTest, ComparesWholeNamesWithoutRegardToAsciiCase) {
       {std::string_view("a\0b", 3), std::string_view("A\0C", 3), false},
   };
   for (const Case &c : cases) EXPECT_EQ(SameIgnoringAsciiCase(c.a, c.b), c.same) << c.a << " / " << c.b;
+}
+
+TEST(AsciiNamesTest, PrefixesMatchWithoutRegardToAsciiCase) {
+  struct Case {
+    std::wstring_view text;
+    std::string_view prefix;
+    bool starts;
+  };
+  const Case cases[] = {
+      {L"HTTPS://host/a", "https://", true},  // a redirect's scheme in any case
+      {L"http://host/a", "HTTP://", true},    // the prefix folds too
+      {L"http:/", "http://", false},          // shorter than the prefix
+      {L"xhttp://", "http://", false},        // a prefix, not a part
+      {L"\x00C0pp", "\xE0", false},           // no case beyond ASCII
+      {L"\x00E0pp", "\xE0", true},            // a byte stands for the character of its number
+      {L"\x0148ttp", "http", false},          // no fold into ASCII from a wide character
+  };
+  for (const Case &c : cases) EXPECT_EQ(StartsWithIgnoringAsciiCase(c.text, c.prefix), c.starts) << c.prefix;
+  EXPECT_TRUE(StartsWithIgnoringAsciiCase(std::string_view("QZ_Previous.EXE"), "qz_"));
 }
 
 TEST(AsciiNamesTest, EitherSlashSeparates) {
