@@ -24,6 +24,7 @@
 #include "drive_paths.h"
 #include "errors.h"
 #include "kernel_object.h"
+#include "portable/paths.h"
 #include "stand_in_state.h"
 
 namespace {
@@ -200,8 +201,7 @@ BOOL Fail(DWORD error) {
 }
 
 bool SyncFolderOf(const std::string &hostPath) {
-  size_t slash = hostPath.rfind('/');
-  std::string folder = slash == 0 ? "/" : hostPath.substr(0, slash);
+  std::string folder(ParentFolder(hostPath));
   int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   bool synced = fsync(fd) == 0;
@@ -213,13 +213,13 @@ bool SyncFolderOf(const std::string &hostPath) {
 // gives: "rf" and a number.
 std::string TemporaryNameBeside(const std::string &hostPath) {
   static unsigned counter = static_cast<unsigned>(getpid()) << 8;
-  std::string folder = hostPath.substr(0, hostPath.rfind('/') + 1);
+  std::string_view folder = ParentFolder(hostPath);
   struct stat info;
   std::string name;
   do {
     char digits[16];
     std::snprintf(digits, sizeof digits, "rf%04X.tmp", ++counter & 0xFFFF);
-    name = folder + digits;
+    name = JoinPath(folder, digits, '/');
   } while (lstat(name.c_str(), &info) == 0);
   return name;
 }
@@ -259,9 +259,8 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
   if (fd < 0) {
     if (errno == ENOENT) {
       struct stat parent;
-      std::string folder = path.substr(0, path.rfind('/'));
-      return FailToOpen(stat(folder.empty() ? "/" : folder.c_str(), &parent) == 0 ? ERROR_FILE_NOT_FOUND
-                                                                                  : ERROR_PATH_NOT_FOUND);
+      std::string folder(ParentFolder(path));
+      return FailToOpen(stat(folder.c_str(), &parent) == 0 ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
     }
     return FailToOpen(Win32ErrorFromErrno(errno));
   }

@@ -2,8 +2,7 @@
 
 // Names compared as Windows compares file, class and library names and URL
 // schemes: ASCII letters without regard to case, every other character exact
-// (no locale, no code page), in 8-bit and in wide text alike; and paths cut at
-// either slash.
+// (no locale, no code page), in 8-bit and in wide text alike.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -33,5 +32,3 @@ constexpr bool StartsWithIgnoringAsciiCase(std::basic_string_view<Char> text, st
 constexpr bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && StartsWithIgnoringAsciiCase(a, b);
 }
-
-constexpr bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
