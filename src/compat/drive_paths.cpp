@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "portable/ascii_names.h"
+#include "portable/paths.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ std::string PrefixFolder() {
 std::string DriveRoot(char letter) {
   letter = FoldAsciiCase(letter);
   if (letter == 'c') return PrefixFolder() + "/drive_c";
-  if (letter == 'z') return "";
+  if (letter == 'z') return "/";
   return PrefixFolder() + "/dosdevices/" + letter + ":";
 }
 
@@ -45,15 +46,14 @@ auto &folderNames = *new std::unordered_map<std::string, FolderNames>;
 bool SameTime(const timespec &a, const timespec &b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
 const FolderNames *NamesOf(const std::string &folder) {
-  const std::string listed = folder.empty() ? "/" : folder;
   struct stat info;
-  if (stat(listed.c_str(), &info) != 0) return nullptr;
-  auto cached = folderNames.find(listed);
+  if (stat(folder.c_str(), &info) != 0) return nullptr;
+  auto cached = folderNames.find(folder);
   if (cached != folderNames.end() && SameTime(cached->second.changed, info.st_mtim)) return &cached->second;
-  DIR *dir = opendir(listed.c_str());
+  DIR *dir = opendir(folder.c_str());
   if (dir == nullptr) return nullptr;
   if (folderNames.size() >= kCachedFolders) folderNames.clear();
-  FolderNames &names = folderNames[listed];
+  FolderNames &names = folderNames[folder];
   names.changed = info.st_mtim;
   names.spellings.clear();
   while (dirent *entry = readdir(dir)) names.spellings.emplace(FoldedAsciiCase(entry->d_name), entry->d_name);
@@ -93,15 +93,14 @@ std::vector<std::string> Components(std::string_view path) {
 }  // namespace
 
 void NoteNewEntry(const std::string &made) {
-  std::string hostPath = made;
-  while (hostPath.size() > 1 && hostPath.back() == '/') hostPath.pop_back();
-  size_t cut = hostPath.rfind('/');
-  if (cut == std::string::npos) return;
-  std::string folder = cut == 0 ? "/" : hostPath.substr(0, cut);
+  std::string_view hostPath = made;
+  while (hostPath.size() > 1 && hostPath.back() == '/') hostPath.remove_suffix(1);
+  std::string folder(ParentFolder(hostPath));
+  if (folder.empty()) return;
   auto cached = folderNames.find(folder);
   struct stat info;
   if (cached == folderNames.end() || stat(folder.c_str(), &info) != 0) return;
-  std::string name = hostPath.substr(cut + 1);
+  std::string name(LastComponent(hostPath));
   cached->second.spellings.emplace(FoldedAsciiCase(name), name);
   cached->second.changed = info.st_mtim;
 }
@@ -121,7 +120,7 @@ std::string HostPath(const char *windowsPath) {
   // look for it from the end, where a path usually stops existing.
   std::vector<std::string> parts = Components(path);
   std::vector<std::string> prefixes(parts.size() + 1, host);
-  for (size_t i = 0; i < parts.size(); ++i) prefixes[i + 1] = prefixes[i] + "/" + parts[i];
+  for (size_t i = 0; i < parts.size(); ++i) prefixes[i + 1] = JoinPath(prefixes[i], parts[i], '/');
   size_t exact = parts.size();
   while (exact > 0 && !Exists(prefixes[exact])) --exact;
   host = prefixes[exact];
@@ -129,10 +128,8 @@ std::string HostPath(const char *windowsPath) {
   for (size_t i = exact; i < parts.size(); ++i) {
     std::string spelling;
     if (resolving) resolving = FindSpelling(host, parts[i], spelling);
-    host += '/';
-    host += spelling.empty() ? parts[i] : spelling;
+    host = JoinPath(host, spelling.empty() ? parts[i] : spelling, '/');
   }
-  if (host.empty()) return "/";
-  if (!path.empty() && IsPathSeparator(path.back()) && host.back() != '/') host += '/';
+  if (!path.empty() && IsPathSeparator(path.back())) host = JoinPath(host, "", '/');
   return host;
 }

@@ -32,6 +32,7 @@
 #include "drive_paths.h"
 #include "errors.h"
 #include "kernel_object.h"
+#include "portable/paths.h"
 #include "stand_in_state.h"
 
 namespace {
@@ -177,8 +178,7 @@ bool KernelCopy(int from, int to, off_t size) {
 }
 
 bool SyncFolderOf(const std::string &hostPath) {
-  size_t slash = hostPath.rfind('/');
-  std::string folder = slash == 0 ? "/" : hostPath.substr(0, slash);
+  std::string folder(ParentFolder(hostPath));
   int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   bool synced = fsync(fd) == 0;
@@ -190,13 +190,13 @@ bool SyncFolderOf(const std::string &hostPath) {
 // gives: "rf" and a number.
 std::string TemporaryNameBeside(const std::string &hostPath) {
   static unsigned counter = static_cast<unsigned>(getpid()) << 8;
-  std::string folder = hostPath.substr(0, hostPath.rfind('/') + 1);
+  std::string_view folder = ParentFolder(hostPath);
   struct stat info;
   std::string name;
   do {
     char digits[16];
     std::snprintf(digits, sizeof digits, "rf%04X.tmp", ++counter & 0xFFFF);
-    name = folder + digits;
+    name = JoinPath(folder, digits, '/');
   } while (lstat(name.c_str(), &info) == 0);
   return name;
 }

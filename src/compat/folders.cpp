@@ -15,6 +15,7 @@
 #include "files.h"
 #include "kernel_object.h"
 #include "portable/ascii_names.h"
+#include "portable/paths.h"
 
 namespace {
 
@@ -98,7 +99,7 @@ void FillFindData(const std::string &hostPath, const char *name, LPWIN32_FIND_DA
 bool NextMatch(FolderListing &listing, LPWIN32_FIND_DATAA data) {
   while (dirent *entry = readdir(listing.dir)) {
     if (!PatternMatches(listing.pattern, entry->d_name)) continue;
-    FillFindData(listing.folder + "/" + entry->d_name, entry->d_name, data);
+    FillFindData(JoinPath(listing.folder, entry->d_name, '/'), entry->d_name, data);
     return true;
   }
   return false;
@@ -111,7 +112,7 @@ HANDLE FindOneEntry(const char *fileName, LPWIN32_FIND_DATAA data) {
   if (stat(hostPath.c_str(), &info) != 0 && lstat(hostPath.c_str(), &info) != 0)
     return FailToOpen(Win32ErrorFromErrno(errno, hostPath));
   auto *listing = new FolderListing;
-  FillFindData(hostPath, hostPath.substr(hostPath.rfind('/') + 1).c_str(), data);
+  FillFindData(hostPath, std::string(LastComponent(hostPath)).c_str(), data);
   return listing;
 }
 
@@ -155,12 +156,10 @@ BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
 }
 
 HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
-  std::string path = fileName != nullptr ? fileName : "";
-  size_t cut = path.size();
-  while (cut > 0 && !IsPathSeparator(path[cut - 1])) --cut;
-  std::string folderPart = path.substr(0, cut);
-  std::string pattern = path.substr(cut);
-  if (cut == 0 && path.size() >= 2 && path[1] == ':') {
+  std::string_view path = fileName != nullptr ? fileName : "";
+  std::string folderPart(ParentFolder(path));
+  std::string pattern(LastComponent(path));
+  if (folderPart.empty() && path.size() >= 2 && path[1] == ':') {
     folderPart = path.substr(0, 2);
     pattern = path.substr(2);
   }

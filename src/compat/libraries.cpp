@@ -18,6 +18,7 @@
 
 #include "drive_paths.h"
 #include "portable/ascii_names.h"
+#include "portable/paths.h"
 #include "stand_in_state.h"
 
 namespace {
@@ -79,8 +80,7 @@ std::string ExecutableFolder() {
   char path[4096];
   ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
   if (length <= 0) return "";
-  std::string folder(path, static_cast<size_t>(length));
-  return folder.substr(0, folder.rfind('/'));
+  return std::string(ParentFolder(std::string_view(path, static_cast<size_t>(length))));
 }
 
 std::string SystemFolder() {
@@ -108,7 +108,7 @@ HMODULE LoadFrom(const std::string &folder, const std::string &stem) {
   std::string hostFolder = HostPath(folder.c_str());
   if (hostFolder == HostPath(("Z:" + SystemFolder()).c_str()))
     if (const BuiltInLibrary *library = BuiltInNamed(stem)) return ModuleOf(*library);
-  std::string path = HostPath((folder + "\\" + stem + ".so").c_str());
+  std::string path = HostPath(JoinPath(folder, stem + ".so").c_str());
   return static_cast<HMODULE>(path.empty() ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
 }
 
@@ -129,14 +129,12 @@ HMODULE LoadByName(const char *fileName, bool systemFolderOnly) {
 
 bool IsFullPath(const char *fileName) {
   return fileName != nullptr && std::isalpha(static_cast<unsigned char>(fileName[0])) && fileName[1] == ':' &&
-         (fileName[2] == '\\' || fileName[2] == '/');
+         IsPathSeparator(fileName[2]);
 }
 
 HMODULE LoadByFullPath(const char *fileName) {
-  std::string_view path = fileName;
-  size_t separator = path.find_last_of("\\/");
-  std::string stem = StemOf(path.substr(separator + 1));
-  return Found(stem.empty() ? nullptr : LoadFrom(std::string(path.substr(0, separator)), stem));
+  std::string stem = StemOf(LastComponent(fileName));
+  return Found(stem.empty() ? nullptr : LoadFrom(std::string(ParentFolder(fileName)), stem));
 }
 
 void RecordFirstLoad(const char *fileName, DWORD flags) {

@@ -4,6 +4,7 @@
 #include "fs/file_queries.h"
 #include "fs/folders.h"
 #include "fs/staged_replacement.h"
+#include "portable/paths.h"
 
 namespace {
 
@@ -28,16 +29,15 @@ int CopySingleFile(const char *source, const char *target) {
 
 int CopyFolderFiles(const char *source, const char *destination, const char *pattern) {
   if (source == nullptr || *source == '\0' || destination == nullptr || *destination == '\0') return 0;
-  std::string sourceBase = WithSeparator(CutToMaxPath(source));
-  std::string destinationBase = WithSeparator(CutToMaxPath(destination));
-  std::string probePath = CutToMaxPath(destination);
+  std::string sourceFolder = CutToMaxPath(source);
+  std::string destinationFolder = CutToMaxPath(destination);
+  std::string probePath = destinationFolder;
   if (!probePath.empty() && probePath.back() == '\\') probePath.pop_back();
 
   bool destinationPresent = IsFolder(probePath.c_str());
 
   WIN32_FIND_DATAA entry;
-  std::string searchPath = sourceBase + ((pattern != nullptr && *pattern != '\0') ? pattern : "*.*");
-  HANDLE search = FindFirstFileA(searchPath.c_str(), &entry);
+  HANDLE search = FindFirstFileA(SearchPath(source, pattern).c_str(), &entry);
   if (search == INVALID_HANDLE_VALUE) return 0;
 
   if (!destinationPresent && !(!probePath.empty() && probePath.back() == ':') &&
@@ -49,7 +49,9 @@ int CopyFolderFiles(const char *source, const char *destination, const char *pat
   int result = 1;
   do {
     if (IsFolderEntry(entry) || IsLeftoverName(entry.cFileName)) continue;
-    if (!CopyUnlessPresent(sourceBase + entry.cFileName, destinationBase + entry.cFileName)) result = 0;
+    if (!CopyUnlessPresent(JoinPath(sourceFolder, entry.cFileName),
+                           JoinPath(destinationFolder, entry.cFileName)))
+      result = 0;
   } while (FindNextFileA(search, &entry));
   FindClose(search);
   return result;

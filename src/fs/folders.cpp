@@ -2,6 +2,7 @@
 
 #include "base/numbered_objects.h"
 #include "base/win32.h"
+#include "portable/paths.h"
 
 namespace {
 
@@ -31,15 +32,13 @@ std::string CutToMaxPath(const char *text) {
   return cut;
 }
 
-std::string WithSeparator(std::string folder) {
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
-  return folder;
+std::string SearchPath(const char *folder, const char *pattern) {
+  return JoinPath(CutToMaxPath(folder), (pattern != nullptr && *pattern != '\0') ? pattern : "*.*");
 }
 
 intptr_t OpenFolderSearch(int number, const char *folder, const char *pattern) {
   if (!searches.Accepts(number)) return 0;
-  std::string searchPath = WithSeparator(CutToMaxPath(folder));
-  searchPath += (pattern != nullptr && *pattern != '\0') ? pattern : "*.*";
+  std::string searchPath = SearchPath(folder, pattern);
 
   if (number != AnyNumber) searches.End(number);
   FolderSearch search;

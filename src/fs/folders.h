@@ -22,5 +22,6 @@ int CreateFolder(const char *path);
 // Folder texts are cut to MAX_PATH characters before anything is added to them.
 std::string CutToMaxPath(const char *text);
 
-// The folder followed by "\" unless it is empty or already ends with "\".
-std::string WithSeparator(std::string folder);
+// The path that searches `folder`, cut to MAX_PATH, for `pattern` ("*.*" when
+// absent or empty).
+std::string SearchPath(const char *folder, const char *pattern);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "fs/file_queries.h"
+#include "portable/paths.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ bool TargetIsHeld(const char *target) {
 std::vector<std::string> LeftoversIn(const std::string &folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA((folder + "*.quorvel-*").c_str(), &entry);
+  HANDLE search = FindFirstFileA(JoinPath(folder, "*.quorvel-*").c_str(), &entry);
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsLeftoverName(entry.cFileName))
@@ -166,7 +167,7 @@ void RecoverLeftovers(const char *folder) {
   std::string base = folder;
   HoldBudget budget;
   for (const std::string &name : LeftoversIn(base)) {
-    std::string path = base + name;
+    std::string path = JoinPath(base, name);
     bool kept = EndsWith(name, kKeptSuffix);
     std::string target = path.substr(0, path.size() - std::string(kept ? kKeptSuffix : kStagedSuffix).size());
     // A staged file may have been cut short. A kept one is a whole old file,

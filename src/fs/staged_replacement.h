@@ -53,7 +53,7 @@ bool WriteAll(HANDLE file, const char *bytes, DWORD length);
 // Removes the staged file of `target`, if any.
 void DiscardStaged(const char *target, HoldBudget &budget);
 
-// Puts back what an interrupted run left in `folder` (given with its trailing
-// separator): a kept file whose target is missing takes its name again; every
-// other file under either suffix is removed.
+// Puts back what an interrupted run left in `folder`: a kept file whose
+// target is missing takes its name again; every other file under either
+// suffix is removed.
 void RecoverLeftovers(const char *folder);

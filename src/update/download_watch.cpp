@@ -1,22 +1,14 @@
 #include "update/download_watch.h"
 
+#include "portable/ascii_names.h"
 #include "update/download_limits.h"
 #include "update/transfer_platform.h"
 
 namespace {
 
-bool StartsWithIgnoringCase(LPCWSTR text, const char *prefix) {
-  for (; *prefix != '\0'; ++text, ++prefix) {
-    WCHAR c = *text;
-    if (c >= L'A' && c <= L'Z') c = static_cast<WCHAR>(c - L'A' + L'a');
-    if (c != static_cast<WCHAR>(*prefix)) return false;
-  }
-  return true;
-}
-
 bool RedirectAllowed(LPCWSTR location) {
-  return location != nullptr &&
-         (StartsWithIgnoringCase(location, "http://") || StartsWithIgnoringCase(location, "https://"));
+  return location != nullptr && (StartsWithIgnoringAsciiCase(std::wstring_view(location), "http://") ||
+                                 StartsWithIgnoringAsciiCase(std::wstring_view(location), "https://"));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "base/any_number.h"
 #include "fs/file_copy.h"
-#include "fs/staged_replacement.h"
 #include "fs/folders.h"
+#include "fs/staged_replacement.h"
 #include "update/update_plan.h"
 
 UpdatePlan updatePlan;
@@ -23,7 +23,7 @@ void BackUpInstallation(UpdatePlan &plan) {
   CreateFolder(plan.backupFolder.c_str());
   // What an interrupted run left is put back or removed before anything is copied.
   RecoverLeftovers(plan.installFolder.c_str());
-  RecoverLeftovers((plan.backupFolder + "\\").c_str());
+  RecoverLeftovers(plan.backupFolder.c_str());
   CopyFolderFiles(plan.installFolder.c_str(), plan.backupFolder.c_str(), "*.*");
 }
 

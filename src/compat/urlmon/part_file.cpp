@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "errors.h"
+#include "portable/paths.h"
 
 namespace {
 
@@ -55,10 +56,9 @@ HRESULT PartFile::Commit() {
 }
 
 void RemoveLeftoverParts(const std::string &hostTarget) {
-  size_t slash = hostTarget.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : hostTarget.substr(0, slash);
-  std::string prefix = hostTarget.substr(slash == std::string::npos ? 0 : slash + 1) + kPartSuffix;
-  DIR *entries = opendir(folder.c_str());
+  std::string folder(ParentFolder(hostTarget));
+  std::string prefix = std::string(LastComponent(hostTarget)) + kPartSuffix;
+  DIR *entries = opendir(folder.empty() ? "." : folder.c_str());
   if (entries == nullptr) return;
   while (dirent *entry = readdir(entries)) {
     std::string name = entry->d_name;
