@@ -42,6 +42,8 @@ def large_pe_bytes(size, seed):
 
 
 SUFFIX = ".quorvel-new"
+# A preference file stands under this name between ReplaceFileA's two renames.
+KEPT = ".quorvel-old"
 INSTALL = "Program Files/Quorvel"
 BACKUP = INSTALL + "/Version_251_Preupdate_Backups"
 PREFS = "users/Public/Quorvel"
@@ -117,17 +119,19 @@ def describe(data, contents, name):
 
 
 def broken_files(drive, contents):
-    """The files that are neither their earlier nor their new content, whole."""
+    """The files that are neither their earlier nor their new content, whole, under their own name,
+    nor their earlier content whole under the kept name, which the next run puts back."""
     broken = []
     for name, (old, new) in contents.files.items():
         data = read(drive / name)
-        if data != old and data != new:
+        if data != old and data != new and not (data is None and read(drive / (name + KEPT)) == old):
             broken.append(f"{name}: {describe(data, contents, name)}")
     return broken
 
 
 def leftovers(drive):
-    found = [p for p in drive.rglob("*" + SUFFIX)] + [p for p in (drive / default_temp(drive)).glob("*.part-*")]
+    found = [p for suffix in (SUFFIX, KEPT) for p in drive.rglob("*" + suffix)]
+    found += [p for p in drive.rglob("rf*.tmp")] + [p for p in (drive / default_temp(drive)).glob("*.part-*")]
     return sorted(p.relative_to(drive).as_posix() for p in found)
 
 
@@ -149,7 +153,8 @@ def finished_faults(drive, contents, previous_exe):
 
 def judge_kill(label, drive, contents, finish):
     """Checks the files a kill left, has finish() run the updater to its end (returning its exit
-    code) and checks the files again; prints what is wrong. Returns (a file was broken, all held)."""
+    code) and checks the files again; prints what is wrong. Returns (files lost, all held): a file
+    is lost when the kill left it broken or the next run did not end with it whole and new."""
     broken = broken_files(drive, contents)
     qz_after_kill = read(drive / INSTALL / "QZ.exe")
     status = finish()
@@ -160,7 +165,8 @@ def judge_kill(label, drive, contents, finish):
         print(f"FAILED: {label}")
         print("".join(f"    after the kill: {line}\n" for line in broken), end="")
         print("".join(f"    after the next run: {line}\n" for line in faults), end="")
-    return bool(broken), not (broken or faults)
+    lost = {line.split(":")[0] for line in broken} | {line.split(" is ")[0] for line in faults if " is " in line}
+    return len(lost), not (broken or faults)
 
 
 # ----------------------------------------------------------------------------- server
@@ -226,7 +232,7 @@ def run_native_kills(work, program, contents):
     print(f"uninterrupted run: {'; '.join(faults) or 'at 2.51'}")
     passed, failed = (0, 1) if faults else (1, 0)
 
-    tried = broken_points = 0
+    tried = lost_files = 0
     for name in KILL_CALLS:
         for n in range(1, 100_000):
             drive = fresh_prefix(pristine, prefix)
@@ -235,12 +241,12 @@ def run_native_kills(work, program, contents):
                 check(status == 0, f"{name} #{n}: the updater exited with {status} without being killed")
                 break
             tried += 1
-            broken, held = judge_kill(f"kill at {name} #{n}, {last_call(trace, name)}", drive, contents,
-                                      lambda: traced_run(prefix, program, work / "next-run.txt", []))
-            broken_points += broken
+            lost, held = judge_kill(f"kill at {name} #{n}, {last_call(trace, name)}", drive, contents,
+                                    lambda: traced_run(prefix, program, work / "next-run.txt", []))
+            lost_files += lost
             passed, failed = passed + held, failed + (not held)
         print(f"{name}: {n - 1} kill points")
-    print(f"kill points tried: {tried}; left a broken file: {broken_points}; {time.monotonic() - started:.0f} s")
+    print(f"kill points tried: {tried}; files lost: {lost_files}; {time.monotonic() - started:.0f} s")
     return passed, failed
 
 
@@ -375,7 +381,7 @@ def wine_run(env, program, drive, kill_at=None):
 def run_wine_kills(work, template, program, contents):
     prefix = work / "prefix"
     env = dict(os.environ, WINEPREFIX=str(prefix), WINEDEBUG="-all")
-    passed = failed = broken_points = 0
+    passed = failed = lost_files = 0
     started = time.monotonic()
     for what, name in WINE_KILLS:
         subprocess.run([str(SUPPORT / "wine-prefix.sh"), "clone", str(template), str(prefix)], check=True)
@@ -385,13 +391,13 @@ def run_wine_kills(work, template, program, contents):
         check(status is None, f"{what}: the updater ended ({status}) before the kill")
         staged = stat_key(drive / (name + SUFFIX))
         seen += f", {staged[0]} bytes of it left" if staged else ", none left"
-        broken, held = judge_kill(f"kill while {what} ({seen})", drive, contents,
-                                  lambda: wine_run(env, program, drive)[0])
-        broken_points += broken
+        lost, held = judge_kill(f"kill while {what} ({seen})", drive, contents,
+                                lambda: wine_run(env, program, drive)[0])
+        lost_files += lost
         passed, failed = passed + held, failed + (not held)
         if held:
             print(f"kill while {what} ({seen}): whole files, finished by the next run")
-    print(f"kill points tried: {len(WINE_KILLS)}; left a broken file: {broken_points}; "
+    print(f"kill points tried: {len(WINE_KILLS)}; files lost: {lost_files}; "
           f"{time.monotonic() - started:.0f} s")
     return passed, failed
 
