@@ -57,11 +57,15 @@ TOLERANCE_MS = 60
 OVERSHOOT_MS = 1000
 FILE_WORK_MS = 1000
 CLOSE_MS = 500
+# How long the holders of held_briefly keep a file once its new content is staged, and the budget
+# within which the updater waits such a hold out (kHoldBudgetMilliseconds).
+HELD_MS = 1000
+HOLD_BUDGET_MS = 3000
 
 
 class Scenario:
     def __init__(self, name, answer="file", prefs_in="Public", temp=None, temp_folder=None,
-                 locked=False, small_drive=False, pinned=False, served=SERVED_EXE, runs=1):
+                 locked=False, held_briefly=False, small_drive=False, pinned=False, served=SERVED_EXE, runs=1):
         self.name = name
         self.answer = answer            # the server's answer, or None for no server at all
         self.prefs_in = prefs_in        # where the preference files lie: "Public" or "All Users";
@@ -69,6 +73,8 @@ class Scenario:
         self.temp = temp                # the TEMP-like entries given to the updater, or None for the default
         self.temp_folder = temp_folder  # where the download lands, as a path below drive_c
         self.locked = locked            # QZ.exe held open as a running program holds it
+        self.held_briefly = held_briefly  # QZ.exe and qz.inf held without delete sharing, let go
+                                          # HELD_MS after the updater stages their new content
         self.small_drive = small_drive  # the installation folder on a drive too small for the new QZ.exe
         self.pinned = pinned            # run the program that carries the pinned file's digest
         self.served = served
@@ -98,6 +104,7 @@ SCENARIOS = {s.name: s for s in [
     Scenario("temp_two_entries", temp=[("TEMP", "C:\\First"), ("temp", "C:\\Second")], temp_folder="Second"),
     Scenario("temp_missing", temp=[], prefs_in="All Users", temp_folder="users/All Users/temp"),
     Scenario("executable_locked", locked=True),
+    Scenario("held_briefly", held_briefly=True),
     Scenario("drive_too_small", small_drive=True),
     Scenario("html_page", answer="html"),
     Scenario("chunked", answer="chunked"),
@@ -304,10 +311,14 @@ def expected_steps(scenario, temp_matches):
     steps += [("text", "File Downloaded", 150), ("text", "Updating Quorvel", 2000), ("bar", 125, 0),
               ("bar", 225, 1000)]
     if not scenario.installs:
-        # Only the failed copies stand between the bar and the error: far less than a pause.
-        return steps + [("text", "ERROR UPDATING QUORVEL", (0, 1000 - 2 * TOLERANCE_MS)), gone]
-    # QZ.exe is replaced before the 275, qz.inf written back before the last text.
-    after_writes = lambda pause: (pause - TOLERANCE_MS, pause + OVERSHOOT_MS + FILE_WORK_MS)
+        # Only the failed copies stand between the bar and the error: far less than a pause, but
+        # a hold that lasts is waited out for the whole budget first.
+        waited = HOLD_BUDGET_MS if scenario.locked else 0
+        return steps + [("text", "ERROR UPDATING QUORVEL", (waited, waited + 1000 - 2 * TOLERANCE_MS)), gone]
+    # QZ.exe is replaced before the 275, qz.inf written back before the last text; a brief hold
+    # on each is waited out there.
+    held = HELD_MS if scenario.held_briefly else 0
+    after_writes = lambda pause: (pause + held // 2 - TOLERANCE_MS, pause + held + OVERSHOOT_MS + FILE_WORK_MS)
     return steps + [("bar", 275, after_writes(1000)), ("bar", 300, 1000), ("bar", 325, 1000),
                     # 375 is sent unchanged (pinned by the native window tests); Wine's bar keeps
                     # only what fits its range, so its memory reads 350, a full bar.
@@ -335,18 +346,36 @@ def environment_file(work, scenario):
     return path
 
 
-def hold_executable(program, env, work):
-    """Starts the build's own holder on QZ.exe, as a running copy of the application would hold it."""
-    ready, stop = work / "held.ready", work / "held.stop"
+def hold_file(program, env, work, name, path, extra=()):
+    """Starts the build's own holder on a file; returns it and the marker that stops it."""
+    ready, stop = work / f"{name}.ready", work / f"{name}.stop"
     for marker in (ready, stop):
         marker.unlink(missing_ok=True)
-    holder = subprocess.Popen(program + ["C:\\Program Files\\Quorvel\\QZ.exe", windows_path(ready),
-                                         windows_path(stop)], env=env)
+    holder = subprocess.Popen(program + [path, windows_path(ready), windows_path(stop), *extra], env=env)
     for _ in range(200):
         if ready.exists():
             return holder, stop
         time.sleep(0.05)
-    fail("the executable could not be held")
+    fail(f"{path} could not be held")
+
+
+def hold_files(scenario, program, env, work, drive):
+    """The holders a scenario runs beside the updater: QZ.exe as a running copy of the application
+    holds it; or QZ.exe and qz.inf, each let go HELD_MS after its new content is staged."""
+    exe, inf = "C:\\Program Files\\Quorvel\\QZ.exe", "C:\\users\\Public\\Quorvel\\qz.inf"
+    if scenario.locked:
+        return [hold_file(program, env, work, "exe", exe)]
+    if not scenario.held_briefly:
+        return []
+    staged = lambda path: windows_path(drive / (path[3:].replace("\\", "/") + STAGED_SUFFIX))
+    return [hold_file(program, env, work, "exe", exe, ["1", staged(exe), str(HELD_MS)]),
+            hold_file(program, env, work, "inf", inf, ["3", staged(inf), str(HELD_MS)])]
+
+
+def let_go(holders):
+    for holder, stop in holders:
+        stop.write_text("")
+        holder.wait(timeout=30)
 
 
 def run_windows(scenario, work, template, bin_dir):
@@ -357,9 +386,7 @@ def run_windows(scenario, work, template, bin_dir):
     lay_out(drive, scenario)
     timelines = []
     for run in range(scenario.runs):
-        holder = None
-        if scenario.locked:
-            holder, stop = hold_executable(["wine", str(bin_dir / "quorvel-hold-file.exe")], env, work)
+        holders = hold_files(scenario, ["wine", str(bin_dir / "quorvel-hold-file.exe")], env, work, drive)
         out = work / f"timeline-{run}.txt"
         command = ["wine", str(bin_dir / "quorvel-observer.exe"), "watch", "--title", "Checking for Updates",
                    "--title", "Error", "--click-ok", "--timeout", "60000", "--out", windows_path(out)]
@@ -369,9 +396,7 @@ def run_windows(scenario, work, template, bin_dir):
         command += ["--", windows_path(bin_dir / (scenario.program + ".exe"))]
         offset = clock_offset_ms()
         subprocess.run(command, env=env, check=True, timeout=120)
-        if holder is not None:
-            stop.write_text("")
-            holder.wait(timeout=30)
+        let_go(holders)
         check_no_leftovers(drive, scenario, f"Windows build, run {run + 1}")
         timelines.append((parse_timeline(out.read_text()), offset))
     subprocess.run(["wineserver", "-k"], env=env, check=False)
@@ -386,16 +411,12 @@ def run_native(scenario, work, template, bin_dir):
     env["WINEPREFIX"] = str(prefix)
     entries = scenario.temp if scenario.temp is not None else [("TEMP", "C:\\" + default_temp(drive).replace("/", "\\"))]
     for run in range(scenario.runs):
-        holder = None
-        if scenario.locked:
-            holder, stop = hold_executable([str(bin_dir / "quorvel-hold-file")], env, work)
+        holders = hold_files(scenario, [str(bin_dir / "quorvel-hold-file")], env, work, drive)
         # Two entries whose names differ only in case cannot both be in a Linux environment dictionary;
         # env(1) keeps them apart.
         command = ["env", "-i"] + [f"{k}={v}" for k, v in env.items()] + [f"{k}={v}" for k, v in entries]
         result = subprocess.run(command + [str(bin_dir / scenario.program)], timeout=120)
-        if holder is not None:
-            stop.write_text("")
-            holder.wait(timeout=30)
+        let_go(holders)
         check(result.returncode == 0, f"the native updater exited with {result.returncode}")
         check_no_leftovers(drive, scenario, f"native build, run {run + 1}")
     return drive
@@ -405,10 +426,10 @@ def run_native(scenario, work, template, bin_dir):
 
 
 def check_no_leftovers(drive, scenario, label):
-    """Nothing staged under the suffix anywhere the updater writes, and no second copy of the
+    """Nothing staged or kept under the suffixes anywhere the updater writes, and no second copy of the
     download in the temporary folder."""
     roots = ["Program Files/Quorvel", "users/Public/Quorvel", "users/All Users"]
-    staged = [p for root in roots for p in (drive / root).rglob("*" + STAGED_SUFFIX)]
+    staged = [p for root in roots for suffix in (STAGED_SUFFIX, ".quorvel-old") for p in (drive / root).rglob("*" + suffix)]
     temp = drive / (scenario.temp_folder or default_temp(drive))
     partial = [p for p in temp.glob("QZv251.exe?*")]
     check(not staged + partial, f"{label}: left {[str(p.relative_to(drive)) for p in staged + partial]}")
