@@ -1,16 +1,14 @@
 #!/usr/bin/env python3
 """What an interrupted update leaves: every file it writes in the installation and preferences
-folders is, after a kill at any instant, its earlier content or its new content, whole (or, between
-the two renames that replace a preference file, its earlier content whole under its kept name, which
-the next run gives back); a later run finishes the update and clears what the interrupted one left.
+folders is, after a kill at any instant, its earlier content or its new content, whole; a later run
+finishes the update and clears what the interrupted one left.
 
   crash_consistency.py native --work DIR --native-bin DIR
       kills the native updater at each of its file-changing system calls in turn (strace's fault
       injection), one run per kill point; its pauses return at once, also injected by strace
   crash_consistency.py order --work DIR --native-bin DIR
       from a trace of one native run: each file reaches its name by a rename, after a flush of the
-      new file, and the rename is followed by a flush of its folder; a preference file is renamed
-      to its kept name first, and that one is deleted only after the folder flush
+      new file, and the rename is followed by a flush of its folder
   crash_consistency.py wine --work DIR --template PREFIX --windows-bin DIR
       kills the Windows build under Wine while it writes large files (a few kill points)
 
@@ -19,7 +17,6 @@ All of them fetch from a loopback server on 127.0.0.1:8251: run them in a privat
 """
 
 import argparse
-from collections import namedtuple
 import os
 import random
 import re
@@ -50,14 +47,11 @@ KEPT = ".quorvel-old"
 INSTALL = "Program Files/Quorvel"
 BACKUP = INSTALL + "/Version_251_Preupdate_Backups"
 PREFS = "users/Public/Quorvel"
-# The files replaced rather than renamed over, so that they keep their attributes and security:
-# each is first set aside under the kept name.
-REPLACED = [f"{PREFS}/qz.inf", f"{PREFS}/Addresses.inf"]
 DLL = b"library 2.50"
 
 # Calls that change a file or a name; a kill is injected at each one in turn.
-KILL_CALLS = ["openat", "write", "pwrite64", "ftruncate", "rename", "renameat", "renameat2", "unlink",
-              "unlinkat", "copy_file_range", "sendfile", "fsync", "fdatasync"]
+KILL_CALLS = ["openat", "write", "pwrite64", "ftruncate", "rename", "renameat2", "unlink",
+              "copy_file_range", "sendfile", "fsync", "fdatasync"]
 # strace injects only into traced calls, so the sleeps are traced too.
 SLEEPS = ["clock_nanosleep", "nanosleep"]
 SKIP_PAUSES = ["-e", "inject=" + ",".join(SLEEPS) + ":retval=0"]
@@ -124,18 +118,15 @@ def describe(data, contents, name):
     return known.get(data) or f"{len(data)} bytes, neither old nor new"
 
 
-def kill_state(drive, contents):
-    """What a kill left: the files that are neither their earlier nor their new content, whole,
-    under their own name, with what they are instead; and the files that stand only under the kept
-    name, their earlier content whole there, which the next run puts back."""
-    broken, set_aside = {}, []
+def broken_files(drive, contents):
+    """The files that are neither their earlier nor their new content, whole, under their own name,
+    nor their earlier content whole under the kept name, which the next run puts back."""
+    broken = []
     for name, (old, new) in contents.files.items():
         data = read(drive / name)
-        if data is None and old is not None and read(drive / (name + KEPT)) == old:
-            set_aside.append(name)
-        elif data != old and data != new:
-            broken[name] = describe(data, contents, name)
-    return broken, set_aside
+        if data != old and data != new and not (data is None and read(drive / (name + KEPT)) == old):
+            broken.append(f"{name}: {describe(data, contents, name)}")
+    return broken
 
 
 def leftovers(drive):
@@ -145,46 +136,37 @@ def leftovers(drive):
 
 
 def finished_faults(drive, contents, previous_exe):
-    """What is wrong with a drive that a run took to its end, as (file, fault), file None where the
-    fault is not one file's content. previous_exe: what QZ_previous.exe must hold, the QZ.exe that
-    the last run found."""
+    """What is wrong with a drive that a run took to its end. previous_exe: what QZ_previous.exe
+    must hold, the QZ.exe that the last run found."""
     faults = []
     wanted = {name: new for name, (_, new) in contents.files.items()}
     wanted[f"{INSTALL}/QZ_previous.exe"] = previous_exe
     wanted[f"{default_temp(drive)}/QZv251.exe"] = contents.served
     for name, data in wanted.items():
         if read(drive / name) != data:
-            faults.append((name, f"{name} is {describe(read(drive / name), contents, name)}"))
+            faults.append(f"{name} is {describe(read(drive / name), contents, name)}")
     if (drive / BACKUP / "Resources").exists():
-        faults.append((None, "a subfolder reached the backup"))
-    faults += [(None, f"{name} left over") for name in leftovers(drive)]
+        faults.append("a subfolder reached the backup")
+    faults += [f"{name} left over" for name in leftovers(drive)]
     return faults
-
-
-def fault_texts(faults):
-    return [text for _, text in faults]
-
-
-# One kill judged: how many files it lost (left broken, or not whole and new after the next run),
-# the files it left set aside under the kept name, and whether everything held.
-Verdict = namedtuple("Verdict", "lost set_aside held")
 
 
 def judge_kill(label, drive, contents, finish):
     """Checks the files a kill left, has finish() run the updater to its end (returning its exit
-    code) and checks the files again; prints what is wrong."""
-    broken, set_aside = kill_state(drive, contents)
+    code) and checks the files again; prints what is wrong. Returns (files lost, all held): a file
+    is lost when the kill left it broken or the next run did not end with it whole and new."""
+    broken = broken_files(drive, contents)
     qz_after_kill = read(drive / INSTALL / "QZ.exe")
     status = finish()
     faults = finished_faults(drive, contents, qz_after_kill)
     if status != 0:
-        faults.append((None, f"the run after it exited with {status}"))
+        faults.append(f"the run after it exited with {status}")
     if broken or faults:
         print(f"FAILED: {label}")
-        print("".join(f"    after the kill: {name}: {what}\n" for name, what in broken.items()), end="")
-        print("".join(f"    after the next run: {text}\n" for text in fault_texts(faults)), end="")
-    lost = set(broken) | {name for name, _ in faults if name in contents.files}
-    return Verdict(len(lost), set_aside, not (broken or faults))
+        print("".join(f"    after the kill: {line}\n" for line in broken), end="")
+        print("".join(f"    after the next run: {line}\n" for line in faults), end="")
+    lost = {line.split(":")[0] for line in broken} | {line.split(" is ")[0] for line in faults if " is " in line}
+    return len(lost), not (broken or faults)
 
 
 # ----------------------------------------------------------------------------- server
@@ -227,52 +209,9 @@ def traced_run(prefix, program, trace, calls, inject=()):
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
 
 
-def calls_of(trace, name):
-    """The calls of `name` in a trace, in order, each as written up to its result (a call that
-    another thread's interrupts is written up to the mark of that)."""
+def last_call(trace, name):
     lines = [line for line in trace.read_text(errors="replace").splitlines() if f" {name}(" in line]
-    return [re.split(r" = | <unfinished \.\.\.>", line.split(" ", 1)[1])[0] for line in lines]
-
-
-def call_key(call):
-    """What makes a call the same from run to run: not the data it writes, nor the numbers of its
-    descriptors, nor the download's part name."""
-    if call.startswith(("write(", "pwrite64(")):
-        call = call.split(",", 1)[0]
-    return re.sub(r"\d+", "#", call)
-
-
-# An open for reading only, or a write to a pipe, changes no file: a kill there leaves what a kill at
-# the next call that may change one leaves.
-CHANGING_OPEN = re.compile(r"O_WRONLY|O_RDWR|O_CREAT|O_TRUNC")
-
-
-def may_change_a_file(name, call):
-    if name == "openat":
-        return CHANGING_OPEN.search(call) is not None
-    descriptors = re.findall(r"\b\d+<([^>]*)>", call)
-    return not descriptors or descriptors[0].startswith("/")
-
-
-def kill_points(trace):
-    """By call name, the (number from 1, call) of an uninterrupted run's calls that may change a file."""
-    return {name: [(n, call) for n, call in enumerate(calls_of(trace, name), 1) if may_change_a_file(name, call)]
-            for name in KILL_CALLS}
-
-
-def kill_at(run, trace, name, n, expected, shift):
-    """Has run(name, inject) kill the updater at the call of `name` that is `expected`, the n-th in an
-    uninterrupted run. How often the download writes varies from run to run, so the calls near n
-    are tried, first at the shift the last point needed. Returns (shift, killed call), shift None
-    when none of them was the call."""
-    killed = "nothing"
-    for tried in sorted(range(-4, 5), key=abs):
-        when = n + shift + tried
-        status = run(name, ["-e", f"inject={name}:signal=KILL:when={when}"]) if when > 0 else 0
-        killed = (calls_of(trace, name) or ["nothing"])[-1] if status in KILLED else f"nothing (exit status {status})"
-        if call_key(killed) == call_key(expected):
-            return shift + tried, killed
-    return None, killed
+    return lines[-1].split(" ", 1)[1][:160] if lines else "?"
 
 
 def fresh_prefix(pristine, prefix):
@@ -289,50 +228,30 @@ def run_native_kills(work, program, contents):
 
     drive = fresh_prefix(pristine, prefix)
     status = traced_run(prefix, program, trace, KILL_CALLS)
-    faults = fault_texts(finished_faults(drive, contents, contents.old_exe))
-    faults += [f"exit status {status}"] if status else []
+    faults = finished_faults(drive, contents, contents.old_exe) + ([f"exit status {status}"] if status else [])
     print(f"uninterrupted run: {'; '.join(faults) or 'at 2.51'}")
     passed, failed = (0, 1) if faults else (1, 0)
 
     tried = lost_files = 0
-    set_aside = {}
-    points = kill_points(trace)
-    left_out = sum(len(calls_of(trace, name)) for name in KILL_CALLS) - sum(map(len, points.values()))
-    print(f"calls that change no file (opens for reading, writes to pipes), left out: {left_out}")
-
-    def run(name, inject):
-        fresh_prefix(pristine, prefix)
-        return traced_run(prefix, program, trace, [name], inject)
-
     for name in KILL_CALLS:
-        shift = 0
-        for n, expected in points[name]:
-            found, killed = kill_at(run, trace, name, n, expected, shift)
-            if found is None:
-                print(f"FAILED: no run was killed at {expected[:160]} (#{n}); near it: {killed[:160]}")
-                failed += 1
-                continue
-            shift, tried = found, tried + 1
-            verdict = judge_kill(f"kill at {name} #{n + shift}, {killed[:160]}", prefix / "drive_c", contents,
-                                 lambda: traced_run(prefix, program, work / "next-run.txt", []))
-            lost_files += verdict.lost
-            for file in verdict.set_aside:
-                set_aside[file] = set_aside.get(file, 0) + 1
-            passed, failed = passed + verdict.held, failed + (not verdict.held)
-        print(f"{name}: {len(points[name])} kill points")
-    # A kill between a replacement's two renames leaves the file only under its kept name; were no
-    # kill to land there, those steps would go untested.
-    for file in REPLACED:
-        count = set_aside.get(file, 0)
-        print(f"{'' if count else 'FAILED: '}{file} left only under its kept name by {count} kill points")
-        passed, failed = passed + bool(count), failed + (not count)
-    print(f"{time.monotonic() - started:.0f} s")
-    print(f"kill points tried: {tried}; files lost: {lost_files}")
+        for n in range(1, 100_000):
+            drive = fresh_prefix(pristine, prefix)
+            status = traced_run(prefix, program, trace, [name], ["-e", f"inject={name}:signal=KILL:when={n}"])
+            if status not in KILLED:
+                check(status == 0, f"{name} #{n}: the updater exited with {status} without being killed")
+                break
+            tried += 1
+            lost, held = judge_kill(f"kill at {name} #{n}, {last_call(trace, name)}", drive, contents,
+                                    lambda: traced_run(prefix, program, work / "next-run.txt", []))
+            lost_files += lost
+            passed, failed = passed + held, failed + (not held)
+        print(f"{name}: {n - 1} kill points")
+    print(f"kill points tried: {tried}; files lost: {lost_files}; {time.monotonic() - started:.0f} s")
     return passed, failed
 
 
 ORDER_CALLS = ["openat", "write", "pwrite64", "ftruncate", "copy_file_range", "sendfile", "rename", "renameat",
-               "renameat2", "unlink", "unlinkat", "fsync", "fdatasync"]
+               "renameat2", "fsync", "fdatasync"]
 CALL = re.compile(r"^\d+\s+(\w+)\((.*)\)\s+=\s+(-?\d+)")
 FD = re.compile(r"\b\d+<([^>]*)>")
 STRING = re.compile(r'"((?:[^"\\]|\\.)*)"')
@@ -367,60 +286,23 @@ def flushed(call):
     return call[1][:1] if call[0] in ("fsync", "fdatasync") else []
 
 
-def renamed(call):
-    """(from, to) of a rename that took place, else (None, None)."""
-    done = call[0].startswith("rename") and call[3] == 0 and len(call[2]) == 2
-    return tuple(call[2]) if done else (None, None)
-
-
-def deleted(call):
-    return call[2][:1] if call[0] in ("unlink", "unlinkat") and call[3] == 0 else []
-
-
-def set_aside_faults(calls, before, into, folder_flush, target, set_aside):
-    """The faults of what happened to the old file at `target` before the rename at index `into`
-    (and after index `before`): a replaced file is first renamed to its kept name, which is deleted
-    only once the folder is flushed after the new file took its name (index folder_flush, or None);
-    any other file is renamed over."""
-    asides = [j for j in range(before + 1, into) if renamed(calls[j])[0] == target]
-    if not set_aside:
-        return ["renamed away before the new file took its name"] if asides else []
-    kept = target + KEPT
-    if not asides or renamed(calls[asides[-1]])[1] != kept:
-        return [f"not set aside as {os.path.basename(kept)} before the new file took its name"]
-    later = range(asides[-1] + 1, len(calls))
-    if any(kept in written(calls[j]) for j in later):
-        return ["its kept copy is written"]
-    deletions = [j for j in later if deleted(calls[j]) == [kept]]
-    if not deletions:
-        return ["its kept copy is never deleted"]
-    if folder_flush is None or deletions[0] < folder_flush:
-        return ["its kept copy is deleted before the folder is flushed"]
-    return []
-
-
-def order_faults(calls, target, set_aside):
-    """Why the file at host path `target` could be lost or cut short by a power cut, if it could.
-    set_aside: it is replaced in two renames, the old file first to its kept name."""
+def order_faults(calls, target):
+    """Why the file at host path `target` could be lost or cut short by a power cut, if it could."""
+    renames = [i for i, c in enumerate(calls)
+               if c[0].startswith("rename") and c[3] == 0 and c[2][-1:] == [target]]
     if any(target in written(c) for c in calls):
         return ["written under its own name"]
-    if any(deleted(c) == [target] for c in calls):
-        return ["deleted under its own name"]
-    renames = [i for i, c in enumerate(calls) if renamed(c)[1] == target]
     if not renames:
         return ["never renamed into place"]
     faults = []
-    for before, i in zip([-1] + renames, renames):
+    for i in renames:
         staged = calls[i][2][0]
         writes = [j for j in range(i) if staged in written(calls[j])]
         flushes = [j for j in range(i) if flushed(calls[j]) == [staged]]
         if not flushes or (writes and flushes[-1] < writes[-1]):
             faults.append(f"{os.path.basename(staged)} renamed before a flush of its last write")
-        folder_flush = next((j for j in range(i + 1, len(calls))
-                             if flushed(calls[j]) == [os.path.dirname(target)]), None)
-        if folder_flush is None:
+        if [os.path.dirname(target)] not in map(flushed, calls[i + 1:]):
             faults.append("its folder is not flushed after the rename")
-        faults += set_aside_faults(calls, before, i, folder_flush, target, set_aside)
     return faults
 
 
@@ -429,20 +311,18 @@ def run_order(work, program, contents):
     lay_out(prefix / "drive_c", contents)
     status = traced_run(prefix, program, trace, ORDER_CALLS)
     check(status == 0, f"the traced run exited with {status}")
-    faults = fault_texts(finished_faults(prefix / "drive_c", contents, contents.old_exe))
+    faults = finished_faults(prefix / "drive_c", contents, contents.old_exe)
     check(not faults, f"the traced run did not finish the update: {faults}")
     calls = parse_trace(trace.read_text(errors="replace"))
     passed = failed = 0
     for name in contents.files:
-        set_aside = name in REPLACED
-        faults = order_faults(calls, str(prefix / "drive_c" / name), set_aside)
+        faults = order_faults(calls, str(prefix / "drive_c" / name))
         if faults:
             failed += 1
             print(f"FAILED: {name}: {'; '.join(faults)}")
         else:
             passed += 1
-            print(f"{name}: " + ("set aside as its kept copy, " if set_aside else "") + "renamed into place after a "
-                  "flush, folder flushed" + (", kept copy deleted after that" if set_aside else ""))
+            print(f"{name}: renamed into place after a flush, folder flushed")
     return passed, failed
 
 
@@ -511,11 +391,11 @@ def run_wine_kills(work, template, program, contents):
         check(status is None, f"{what}: the updater ended ({status}) before the kill")
         staged = stat_key(drive / (name + SUFFIX))
         seen += f", {staged[0]} bytes of it left" if staged else ", none left"
-        verdict = judge_kill(f"kill while {what} ({seen})", drive, contents,
-                             lambda: wine_run(env, program, drive)[0])
-        lost_files += verdict.lost
-        passed, failed = passed + verdict.held, failed + (not verdict.held)
-        if verdict.held:
+        lost, held = judge_kill(f"kill while {what} ({seen})", drive, contents,
+                                lambda: wine_run(env, program, drive)[0])
+        lost_files += lost
+        passed, failed = passed + held, failed + (not held)
+        if held:
             print(f"kill while {what} ({seen}): whole files, finished by the next run")
     print(f"kill points tried: {len(WINE_KILLS)}; files lost: {lost_files}; "
           f"{time.monotonic() - started:.0f} s")
