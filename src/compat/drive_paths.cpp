@@ -93,8 +93,7 @@ std::vector<std::string> Components(std::string_view path) {
 }  // namespace
 
 void NoteNewEntry(const std::string &made) {
-  std::string_view hostPath = made;
-  while (hostPath.size() > 1 && hostPath.back() == '/') hostPath.remove_suffix(1);
+  std::string_view hostPath = WithoutTrailingSeparators(made);
   std::string folder(ParentFolder(hostPath));
   if (folder.empty()) return;
   auto cached = folderNames.find(folder);

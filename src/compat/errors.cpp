@@ -4,16 +4,18 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <string>
+
+#include "portable/paths.h"
 
 namespace {
 
 thread_local DWORD lastError = ERROR_SUCCESS;
 
-bool FolderOfExists(const std::string &hostPath) {
-  size_t slash = hostPath.find_last_of('/', hostPath.size() > 1 ? hostPath.size() - 2 : 0);
-  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : hostPath.substr(0, slash);
+bool FolderOfExists(std::string_view hostPath) {
+  std::string folder(ParentFolder(WithoutTrailingSeparators(hostPath)));
   struct stat info;
-  return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return stat(folder.empty() ? "." : folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace
@@ -22,7 +24,7 @@ DWORD WINAPI GetLastError(void) { return lastError; }
 
 void WINAPI SetLastError(DWORD code) { lastError = code; }
 
-DWORD Win32ErrorFromErrno(int error, const std::string &hostPath) {
+DWORD Win32ErrorFromErrno(int error, std::string_view hostPath) {
   switch (error) {
     case ENOENT:
       return hostPath.empty() || FolderOfExists(hostPath) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
@@ -49,15 +51,3 @@ DWORD Win32ErrorFromErrno(int error, const std::string &hostPath) {
       return ERROR_WRITE_FAULT;
   }
 }
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
-
-HANDLE FailToOpen(DWORD error) {
-  SetLastError(error);
-  return INVALID_HANDLE_VALUE;
-}
-
-BOOL FailWithErrno(const std::string &hostPath) { return Fail(Win32ErrorFromErrno(errno, hostPath)); }

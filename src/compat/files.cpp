@@ -214,30 +214,31 @@ HANDLE OpenHostFile(const std::string &path, DWORD desiredAccess, DWORD shareMod
                     DWORD creationDisposition) {
   Rights asked{(desiredAccess & GENERIC_READ) != 0, (desiredAccess & GENERIC_WRITE) != 0,
                (desiredAccess & DELETE) != 0};
-  if (DeletePending(path)) return FailToOpen(ERROR_ACCESS_DENIED);
+  if (DeletePending(path)) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
   struct stat info;
   bool existed = stat(path.c_str(), &info) == 0;
-  if (existed && S_ISDIR(info.st_mode)) return FailToOpen(ERROR_ACCESS_DENIED);
-  if (existed && creationDisposition == CREATE_NEW) return FailToOpen(ERROR_FILE_EXISTS);
-  if (existed && asked.write && (info.st_mode & 0222) == 0) return FailToOpen(ERROR_ACCESS_DENIED);
+  if (existed && S_ISDIR(info.st_mode)) return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+  if (existed && creationDisposition == CREATE_NEW) return Fail(ERROR_FILE_EXISTS, INVALID_HANDLE_VALUE);
+  if (existed && asked.write && (info.st_mode & 0222) == 0)
+    return Fail(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
 
   // Always readable, so that the lock bytes can be taken; access is checked above.
   int fd = open(path.c_str(), (asked.write ? O_RDWR : O_RDONLY) | OpenFlags(creationDisposition) | O_CLOEXEC,
                 0666);
-  if (fd < 0) return FailToOpen(Win32ErrorFromErrno(errno, path));
+  if (fd < 0) return FailWithErrno(path, INVALID_HANDLE_VALUE);
   if (!existed) NoteNewEntry(path);
   auto *file = new OpenFile;
   file->fd = fd;
   if (!SharingAllows(fd, asked, shareMode) || !TakeRights(fd, asked, shareMode)) {
     delete file;
-    return FailToOpen(ERROR_SHARING_VIOLATION);
+    return Fail(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
   }
   bool truncate = creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;
   // A new file is empty already; truncating it anyway would make ext4 flush it on close.
   if (truncate && existed && info.st_size > 0 && ftruncate(fd, 0) != 0) {
     DWORD error = Win32ErrorFromErrno(errno);
     delete file;
-    return FailToOpen(error);
+    return Fail(error, INVALID_HANDLE_VALUE);
   }
   SetLastError(existed && (creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS)
                    ? ERROR_ALREADY_EXISTS
@@ -267,7 +268,7 @@ bool DeletePending(const std::string &hostPath) {
 
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                           DWORD creationDisposition, DWORD, HANDLE) {
-  if (fileName == nullptr || *fileName == '\0') return FailToOpen(ERROR_PATH_NOT_FOUND);
+  if (fileName == nullptr || *fileName == '\0') return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
   std::string path = HostPath(fileName);
   if (RefusedByHold(path, stand_in_state::kHeldOpen)) return INVALID_HANDLE_VALUE;
   return OpenHostFile(path, desiredAccess, shareMode, creationDisposition);
@@ -324,10 +325,7 @@ DWORD WINAPI SetFilePointer(HANDLE handle, LONG distanceToMove, PLONG distanceTo
           : static_cast<off_t>(distanceToMove);
   int whence = moveMethod == FILE_END ? SEEK_END : moveMethod == FILE_CURRENT ? SEEK_CUR : SEEK_SET;
   off_t at = lseek(file->fd, distance, whence);
-  if (at < 0) {
-    FailWithErrno();
-    return INVALID_SET_FILE_POINTER;
-  }
+  if (at < 0) return FailWithErrno<DWORD>({}, INVALID_SET_FILE_POINTER);
   if (distanceToMoveHigh != nullptr) *distanceToMoveHigh = static_cast<LONG>(at >> 32);
   SetLastError(ERROR_SUCCESS);
   return static_cast<DWORD>(at);
@@ -348,10 +346,7 @@ BOOL WINAPI FlushFileBuffers(HANDLE handle) {
 }
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return Fail(ERROR_INVALID_HANDLE);
   delete static_cast<KernelObject *>(handle);
   return TRUE;
 }

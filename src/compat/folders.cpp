@@ -110,7 +110,7 @@ HANDLE FindOneEntry(const char *fileName, LPWIN32_FIND_DATAA data) {
   std::string hostPath = HostPath(fileName);
   struct stat info;
   if (stat(hostPath.c_str(), &info) != 0 && lstat(hostPath.c_str(), &info) != 0)
-    return FailToOpen(Win32ErrorFromErrno(errno, hostPath));
+    return FailWithErrno(hostPath, INVALID_HANDLE_VALUE);
   auto *listing = new FolderListing;
   FillFindData(hostPath, std::string(LastComponent(hostPath)).c_str(), data);
   return listing;
@@ -119,10 +119,7 @@ HANDLE FindOneEntry(const char *fileName, LPWIN32_FIND_DATAA data) {
 }  // namespace
 
 BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
-  if (pathName == nullptr || *pathName == '\0') {
-    SetLastError(ERROR_PATH_NOT_FOUND);
-    return FALSE;
-  }
+  if (pathName == nullptr || *pathName == '\0') return Fail(ERROR_PATH_NOT_FOUND);
   std::string path = HostPath(pathName);
   if (mkdir(path.c_str(), 0777) == 0) {
     NoteNewEntry(path);
@@ -140,9 +137,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
                 : DeletePending(path)            ? ERROR_ACCESS_DENIED
                 : stat(path.c_str(), &info) != 0 ? Win32ErrorFromErrno(errno, path)
                                                  : ERROR_SUCCESS;
-  if (error == ERROR_SUCCESS) return AttributesOf(info);
-  SetLastError(error);
-  return INVALID_FILE_ATTRIBUTES;
+  return error == ERROR_SUCCESS ? AttributesOf(info) : Fail<DWORD>(error, INVALID_FILE_ATTRIBUTES);
 }
 
 // Only the read-only attribute has a host meaning: no write permission bits.
@@ -163,33 +158,27 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findData) {
     folderPart = path.substr(0, 2);
     pattern = path.substr(2);
   }
-  if (pattern.empty()) return FailToOpen(ERROR_FILE_NOT_FOUND);
+  if (pattern.empty()) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
   std::string hostFolder = folderPart.empty() ? "." : HostPath(folderPart.c_str());
   if (!HasWildcard(pattern)) return FindOneEntry(fileName, findData);
 
   DIR *dir = opendir(hostFolder.c_str());
-  if (dir == nullptr) return FailToOpen(Win32ErrorFromErrno(errno, hostFolder + "/" + pattern));
+  if (dir == nullptr) return FailWithErrno(JoinPath(hostFolder, pattern, '/'), INVALID_HANDLE_VALUE);
   auto *listing = new FolderListing;
   listing->dir = dir;
   listing->folder = hostFolder;
   listing->pattern = pattern;
   if (!NextMatch(*listing, findData)) {
     delete listing;
-    return FailToOpen(ERROR_FILE_NOT_FOUND);
+    return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
   }
   return listing;
 }
 
 BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA findData) {
   auto *listing = dynamic_cast<FolderListing *>(static_cast<KernelObject *>(find));
-  if (find == INVALID_HANDLE_VALUE || listing == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  if (listing->dir == nullptr || !NextMatch(*listing, findData)) {
-    SetLastError(ERROR_NO_MORE_FILES);
-    return FALSE;
-  }
+  if (find == INVALID_HANDLE_VALUE || listing == nullptr) return Fail(ERROR_INVALID_HANDLE);
+  if (listing->dir == nullptr || !NextMatch(*listing, findData)) return Fail(ERROR_NO_MORE_FILES);
   return TRUE;
 }
 

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "drive_paths.h"
+#include "errors.h"
 #include "portable/ascii_names.h"
 #include "portable/paths.h"
 #include "stand_in_state.h"
@@ -36,10 +37,7 @@ struct BuiltInLibrary {
 
 // Reached only through GetProcAddress, as on a system that may lack it.
 BOOL WINAPI SetDefaultDllDirectories(DWORD directoryFlags) {
-  if (directoryFlags != LOAD_LIBRARY_SEARCH_SYSTEM32) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (directoryFlags != LOAD_LIBRARY_SEARCH_SYSTEM32) return Fail(ERROR_INVALID_PARAMETER);
   stand_in_state::defaultDllDirectories = directoryFlags;
   return TRUE;
 }
@@ -143,11 +141,6 @@ void RecordFirstLoad(const char *fileName, DWORD flags) {
   first = {true, fileName != nullptr ? fileName : "", flags, stand_in_state::defaultDllDirectories};
 }
 
-HMODULE Refuse() {
-  SetLastError(ERROR_INVALID_PARAMETER);
-  return nullptr;
-}
-
 }  // namespace
 
 const char *stand_in_state::systemFolder = nullptr;
@@ -167,13 +160,13 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName) { return LoadLibraryExA(fileName, n
 // Learn, libloaderapi.h, LoadLibraryExA): refused here.
 HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags) {
   RecordFirstLoad(fileName, flags);
-  if (file != nullptr) return Refuse();
+  if (file != nullptr) return Fail<HMODULE>(ERROR_INVALID_PARAMETER);
   if (flags == 0)
     return LoadByName(fileName, (stand_in_state::defaultDllDirectories & LOAD_LIBRARY_SEARCH_SYSTEM32) != 0);
   if (flags == LOAD_WITH_ALTERED_SEARCH_PATH)
-    return IsFullPath(fileName) ? LoadByFullPath(fileName) : Refuse();
+    return IsFullPath(fileName) ? LoadByFullPath(fileName) : Fail<HMODULE>(ERROR_INVALID_PARAMETER);
   if (flags != LOAD_LIBRARY_SEARCH_SYSTEM32 || stand_in_state::withholdSetDefaultDllDirectories)
-    return Refuse();
+    return Fail<HMODULE>(ERROR_INVALID_PARAMETER);
   return LoadByName(fileName, true);
 }
 
@@ -204,9 +197,6 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
 
 BOOL WINAPI FreeLibrary(HMODULE module) {
   if (BuiltInOf(module) != nullptr) return TRUE;
-  if (module == nullptr || dlclose(module) != 0) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  if (module == nullptr || dlclose(module) != 0) return Fail(ERROR_INVALID_HANDLE);
   return TRUE;
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "errors.h"
 #include "window_table.h"
 
 namespace {
@@ -23,11 +24,6 @@ HWND FreeHandle(const WindowTable &table) {
     candidate += 2;
   }
   return reinterpret_cast<HWND>(candidate);
-}
-
-HWND Fail(DWORD error) {
-  SetLastError(error);
-  return nullptr;
 }
 
 void Unlink(WindowTable &table, HWND window, const ModelWindow &record) {
@@ -51,10 +47,7 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass) {
   if (windowClass == nullptr || windowClass->lpszClassName == nullptr) return 0;
   TableLock hold(Windows().lock);
   std::string key = FoldedName(windowClass->lpszClassName);
-  if (Windows().classes.count(key) != 0) {
-    SetLastError(ERROR_CLASS_ALREADY_EXISTS);
-    return 0;
-  }
+  if (Windows().classes.count(key) != 0) return Fail(ERROR_CLASS_ALREADY_EXISTS, 0);
   ModelClass registered;
   registered.name = windowClass->lpszClassName;
   registered.attributes = *windowClass;
@@ -65,15 +58,9 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass) {
 BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE) {
   TableLock hold(Windows().lock);
   auto found = Windows().classes.find(FoldedName(className));
-  if (found == Windows().classes.end() || found->second.builtIn) {
-    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-    return FALSE;
-  }
+  if (found == Windows().classes.end() || found->second.builtIn) return Fail(ERROR_CLASS_DOES_NOT_EXIST);
   for (auto &entry : Windows().windows)
-    if (FoldedName(entry.second.className.c_str()) == found->first) {
-      SetLastError(ERROR_CLASS_HAS_WINDOWS);
-      return FALSE;
-    }
+    if (FoldedName(entry.second.className.c_str()) == found->first) return Fail(ERROR_CLASS_HAS_WINDOWS);
   Windows().classes.erase(found);
   return TRUE;
 }
@@ -81,10 +68,7 @@ BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE) {
 BOOL WINAPI GetClassInfoA(HINSTANCE, LPCSTR className, LPWNDCLASSA windowClass) {
   TableLock hold(Windows().lock);
   auto found = Windows().classes.find(FoldedName(className));
-  if (found == Windows().classes.end()) {
-    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-    return FALSE;
-  }
+  if (found == Windows().classes.end()) return Fail(ERROR_CLASS_DOES_NOT_EXIST);
   *windowClass = found->second.attributes;
   windowClass->lpszClassName = className;
   return TRUE;
@@ -132,13 +116,13 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                             int width, int height, HWND parent, HMENU, HINSTANCE, LPVOID) {
   WindowTable &table = Windows();
   TableLock hold(table.lock);
-  if (table.refuseCreation) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  if (table.refuseCreation) return Fail<HWND>(ERROR_NOT_ENOUGH_MEMORY);
   auto windowClass = table.classes.find(FoldedName(className));
-  if (windowClass == table.classes.end()) return Fail(ERROR_CANNOT_FIND_WND_CLASS);
+  if (windowClass == table.classes.end()) return Fail<HWND>(ERROR_CANNOT_FIND_WND_CLASS);
   ModelWindow *parentRecord = WindowOf(parent);
-  if (parent != nullptr && parentRecord == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
+  if (parent != nullptr && parentRecord == nullptr) return Fail<HWND>(ERROR_INVALID_WINDOW_HANDLE);
   bool child = (style & WS_CHILD) != 0;
-  if (child && parentRecord == nullptr) return Fail(ERROR_TLW_WITH_WSCHILD);
+  if (child && parentRecord == nullptr) return Fail<HWND>(ERROR_TLW_WITH_WSCHILD);
 
   ModelWindow record;
   record.className = windowClass->second.name;
@@ -173,10 +157,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 BOOL WINAPI DestroyWindow(HWND window) {
   WindowTable &table = Windows();
   TableLock hold(table.lock);
-  if (WindowOf(window) == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  if (WindowOf(window) == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE);
   Forget(table, window);
   return TRUE;
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "errors.h"
 #include "window_table.h"
 
 namespace {
@@ -79,10 +80,7 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   {
     TableLock hold(Windows().lock);
     ModelWindow *record = WindowOf(window);
-    if (record == nullptr) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
+    if (record == nullptr) return Fail(ERROR_INVALID_WINDOW_HANDLE, 0);
     record->messages.push_back({message, wParam, lParam});
     procedure = record->procedure;
   }

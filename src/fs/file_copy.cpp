@@ -8,14 +8,10 @@
 
 namespace {
 
-bool IsFolderEntry(const WIN32_FIND_DATAA &entry) {
-  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 // A file already at the destination is kept: it may be all that is left of
 // what was there before. Each file has a hold budget of its own.
 bool CopyUnlessPresent(const std::string &from, const std::string &to) {
-  if (GetFileAttributesA(to.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  if (Exists(to.c_str())) return true;
   HoldBudget budget;
   return StageCopy(from.c_str(), to.c_str(), budget) && CommitStaged(to.c_str(), false, budget);
 }

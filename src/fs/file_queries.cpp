@@ -11,12 +11,18 @@ bool HasAttribute(const char *path, DWORD attribute) {
 
 }  // namespace
 
+bool Exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
 bool IsFile(const char *path) {
   DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool IsFolder(const char *path) { return HasAttribute(path, FILE_ATTRIBUTE_DIRECTORY); }
+
+bool IsFolderEntry(const WIN32_FIND_DATAA &entry) {
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 bool IsReadOnly(const char *path) { return HasAttribute(path, FILE_ATTRIBUTE_READONLY); }
 
@@ -30,4 +36,16 @@ bool DeleteEvenIfReadOnly(const char *path) {
   }
   SetFileAttributesA(path, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
   return DeleteFileA(path) != 0;
+}
+
+int64_t FileSize(const char *path) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  DWORD high = 0;
+  SetLastError(ERROR_SUCCESS);
+  DWORD low = GetFileSize(file, &high);
+  bool known = low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS;
+  CloseHandle(file);
+  return known ? static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low) : -1;
 }

@@ -1,6 +1,12 @@
 #pragma once
 
-// What the file-system services ask of a single path.
+// What the file-system services ask of a single path or a found entry.
+#include <cstdint>
+
+#include "base/win32.h"
+
+// True when something, a file or a folder, is at `path`.
+bool Exists(const char *path);
 
 // True when `path` names a file (not a folder).
 bool IsFile(const char *path);
@@ -8,9 +14,15 @@ bool IsFile(const char *path);
 // True when `path` names a folder.
 bool IsFolder(const char *path);
 
+// True when a folder search found a folder.
+bool IsFolderEntry(const WIN32_FIND_DATAA &entry);
+
 // True when `path` names something marked read-only.
 bool IsReadOnly(const char *path);
 
 // Deletes the file at `path`, clearing its read-only mark first; the last
 // error tells why when it fails.
 bool DeleteEvenIfReadOnly(const char *path);
+
+// The size of the file at `path`, or -1 when it cannot be opened as a file.
+int64_t FileSize(const char *path);

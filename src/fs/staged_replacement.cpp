@@ -9,8 +9,6 @@ namespace {
 
 std::string KeptName(const char *target) { return std::string(target) + kKeptSuffix; }
 
-bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 HANDLE OpenWaiting(const std::string &path, DWORD access, DWORD sharing, DWORD disposition,
                    HoldBudget &budget) {
   HANDLE file = INVALID_HANDLE_VALUE;
@@ -51,7 +49,7 @@ bool FlushCopy(const std::string &staged, HoldBudget &budget) {
 void PutBackTarget(const char *target, HoldBudget &budget) {
   if (Exists(target)) return;
   for (const std::string &from : {KeptName(target), StagedName(target)})
-    if (Exists(from) && RenameWaiting(from, target, MOVEFILE_WRITE_THROUGH, budget)) return;
+    if (Exists(from.c_str()) && RenameWaiting(from, target, MOVEFILE_WRITE_THROUGH, budget)) return;
 }
 
 // Each documented stop between ReplaceFileA's steps comes of a handle on one
@@ -78,8 +76,7 @@ std::vector<std::string> LeftoversIn(const std::string &folder) {
   HANDLE search = FindFirstFileA(JoinPath(folder, "*.quorvel-*").c_str(), &entry);
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsLeftoverName(entry.cFileName))
-      names.emplace_back(entry.cFileName);
+    if (!IsFolderEntry(entry) && IsLeftoverName(entry.cFileName)) names.emplace_back(entry.cFileName);
   } while (FindNextFileA(search, &entry));
   FindClose(search);
   return names;
@@ -159,7 +156,7 @@ ReplaceOutcome ReplaceWithStaged(const char *target, HoldBudget &budget) {
 
 void DiscardStaged(const char *target, HoldBudget &budget) {
   std::string staged = StagedName(target);
-  if (Exists(staged)) DeleteWaiting(staged, budget);
+  if (Exists(staged.c_str())) DeleteWaiting(staged, budget);
 }
 
 void RecoverLeftovers(const char *folder) {
@@ -172,7 +169,7 @@ void RecoverLeftovers(const char *folder) {
     std::string target = path.substr(0, path.size() - std::string(kept ? kKeptSuffix : kStagedSuffix).size());
     // A staged file may have been cut short. A kept one is a whole old file,
     // and never removed while it is the only one.
-    if (!kept || Exists(target))
+    if (!kept || Exists(target.c_str()))
       DeleteWaiting(path, budget);
     else
       RenameWaiting(path, target.c_str(), MOVEFILE_WRITE_THROUGH, budget);

@@ -34,6 +34,12 @@ constexpr std::string_view ParentFolder(std::string_view path) {
   return path.substr(0, cut == 0 ? 1 : cut);
 }
 
+// `path` without the separators it ends with; a root stays as it is ("/").
+constexpr std::string_view WithoutTrailingSeparators(std::string_view path) {
+  while (path.size() > 1 && IsPathSeparator(path.back())) path.remove_suffix(1);
+  return path;
+}
+
 // The text after the last separator of `path`; all of it when there is none.
 constexpr std::string_view LastComponent(std::string_view path) {
   size_t cut = LastSeparatorAt(path);

@@ -1,6 +1,7 @@
 #include "update/transfer_verdict.h"
 
 #include "base/win32.h"
+#include "fs/file_queries.h"
 #include "update/download_pin.h"
 
 namespace {
@@ -16,19 +17,6 @@ bool ReadAt(HANDLE file, uint64_t offset, void *buffer, DWORD bytes) {
     return false;
   DWORD read = 0;
   return ReadFile(file, buffer, bytes, &read, nullptr) && read == bytes;
-}
-
-// The size of the file at `path`, or -1 when it cannot be opened as a file.
-int64_t FileSize(const char *path) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return -1;
-  DWORD high = 0;
-  SetLastError(ERROR_SUCCESS);
-  DWORD low = GetFileSize(file, &high);
-  bool known = low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS;
-  CloseHandle(file);
-  return known ? static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low) : -1;
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "portable/paths.h"
 
 namespace {
@@ -110,6 +112,13 @@ TEST(PortablePathsTest, CutsAtTheLastSeparatorIntoParentFolderAndLastComponent) 
     EXPECT_EQ(ParentFolder(c.path), c.parent) << c.path;
     EXPECT_EQ(LastComponent(c.path), c.last) << c.path;
   }
+}
+
+TEST(PortablePathsTest, DropsTrailingSeparatorsButKeepsARoot) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"/a/b/", "/a/b"}, {"C:\\Quorvel\\/", "C:\\Quorvel"}, {"/a", "/a"}, {"//", "/"}, {"", ""},
+  };
+  for (const auto &[path, trimmed] : cases) EXPECT_EQ(WithoutTrailingSeparators(path), trimmed) << path;
 }
 
 }  // namespace
