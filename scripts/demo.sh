@@ -41,7 +41,8 @@ tests/support/wine-prefix.sh boot "$WINEPREFIX"
 cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 drive=$WINEPREFIX/drive_c
 install="$drive/Program Files/Quorvel"
-prefs="$drive/users/Public/Quorvel"
+# C:\Users\All Users is the link to C:\ProgramData, as on every Windows.
+prefs="$drive/users/All Users/Quorvel"
 mkdir -p "$install/Resources" "$prefs"
 printf 'MZ Quorvel 2.50 executable\n' >"$install/QZ.exe"
 printf 'Quorvel 2.50 library\n' >"$install/qz.dll"

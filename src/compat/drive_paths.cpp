@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <string_view>
 #include <unordered_map>
@@ -131,4 +132,12 @@ std::string HostPath(const char *windowsPath) {
   }
   if (!path.empty() && IsPathSeparator(path.back())) host = JoinPath(host, "", '/');
   return host;
+}
+
+std::string LinkFreeHostPath(const std::string &hostPath) {
+  std::string_view path = WithoutTrailingSeparators(hostPath);
+  std::string folder(ParentFolder(path));
+  char resolved[PATH_MAX];
+  if (folder.empty() || realpath(folder.c_str(), resolved) == nullptr) return hostPath;
+  return JoinPath(resolved, LastComponent(path), '/');
 }

@@ -12,3 +12,8 @@ std::string HostPath(const char *windowsPath);
 // Tells the path cache that this process just made the entry at `hostPath`,
 // so that a folder filling with new files is not listed again for each.
 void NoteNewEntry(const std::string &hostPath);
+
+// `hostPath` with every symbolic link on the way to its last component
+// resolved, so that two spellings through a link name one file; as given when
+// its folder does not exist.
+std::string LinkFreeHostPath(const std::string &hostPath);

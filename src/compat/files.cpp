@@ -122,7 +122,8 @@ OpenFile::~OpenFile() {
 
 // A test's hold refuses the call before anything changes (testing/file_holds.h).
 bool RefusedByHold(const std::string &hostPath, unsigned call) {
-  auto found = stand_in_state::fileHolds.find(hostPath);
+  if (stand_in_state::fileHolds.empty()) return false;
+  auto found = stand_in_state::fileHolds.find(LinkFreeHostPath(hostPath));
   if (found == stand_in_state::fileHolds.end()) return false;
   stand_in_state::FileHold &hold = found->second;
   if ((hold.operations & call) == 0 || hold.left == 0) return false;
@@ -247,15 +248,21 @@ HANDLE OpenHostFile(const std::string &path, DWORD desiredAccess, DWORD shareMod
 }
 
 // A file the stand-in would not let a Windows call rename or replace away:
-// a folder, read-only, or delete-pending.
+// a folder (also a link to one), read-only, or delete-pending.
 bool RefusesRenaming(const std::string &hostPath, const struct stat &info) {
-  return S_ISDIR(info.st_mode) || (info.st_mode & 0222) == 0 || DeletePending(hostPath);
+  return NamesFolder(hostPath, info) || (info.st_mode & 0222) == 0 || DeletePending(hostPath);
 }
 
 }  // namespace
 
 std::map<std::string, stand_in_state::FileHold> stand_in_state::fileHolds;
 DWORD stand_in_state::nextReplaceStop = 0;
+
+bool NamesFolder(const std::string &hostPath, const struct stat &entry) {
+  struct stat target;
+  return S_ISDIR(entry.st_mode) ||
+         (S_ISLNK(entry.st_mode) && stat(hostPath.c_str(), &target) == 0 && S_ISDIR(target.st_mode));
+}
 
 bool DeletePending(const std::string &hostPath) {
   struct stat info;

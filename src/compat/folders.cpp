@@ -19,11 +19,15 @@
 
 namespace {
 
-// A file's attributes as the host shows them: read-only is a file without
-// write permission bits; everything else is archived.
-DWORD AttributesOf(const struct stat &info) {
-  DWORD attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-  if ((info.st_mode & 0222) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+// The attributes of the entry at `hostPath`, whose own (lstat) details are
+// `entry`, as the host shows them: read-only is a file without write
+// permission bits; everything else is archived. A symbolic link shows itself,
+// not what it names: a folder link when it names a folder, and the reparse
+// mark (Microsoft Learn, "Symbolic Link Effects on File Systems Functions").
+DWORD AttributesOf(const std::string &hostPath, const struct stat &entry) {
+  DWORD attributes = NamesFolder(hostPath, entry) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  if ((entry.st_mode & 0222) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+  if (S_ISLNK(entry.st_mode)) attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
   return attributes;
 }
 
@@ -82,11 +86,11 @@ bool PatternMatches(const std::string &pattern, const char *name) {
 void FillFindData(const std::string &hostPath, const char *name, LPWIN32_FIND_DATAA data) {
   std::memset(data, 0, sizeof *data);
   struct stat info;
-  if (stat(hostPath.c_str(), &info) != 0 && lstat(hostPath.c_str(), &info) != 0) {
+  if (lstat(hostPath.c_str(), &info) != 0) {
     data->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
   } else {
-    data->dwFileAttributes = AttributesOf(info);
-    ULONGLONG size = S_ISDIR(info.st_mode) ? 0 : static_cast<ULONGLONG>(info.st_size);
+    data->dwFileAttributes = AttributesOf(hostPath, info);
+    ULONGLONG size = S_ISREG(info.st_mode) ? static_cast<ULONGLONG>(info.st_size) : 0;
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     data->nFileSizeLow = static_cast<DWORD>(size);
     data->ftCreationTime = FileTimeFromTimespec(info.st_ctim);
@@ -109,8 +113,7 @@ bool NextMatch(FolderListing &listing, LPWIN32_FIND_DATAA data) {
 HANDLE FindOneEntry(const char *fileName, LPWIN32_FIND_DATAA data) {
   std::string hostPath = HostPath(fileName);
   struct stat info;
-  if (stat(hostPath.c_str(), &info) != 0 && lstat(hostPath.c_str(), &info) != 0)
-    return FailWithErrno(hostPath, INVALID_HANDLE_VALUE);
+  if (lstat(hostPath.c_str(), &info) != 0) return FailWithErrno(hostPath, INVALID_HANDLE_VALUE);
   auto *listing = new FolderListing;
   FillFindData(hostPath, std::string(LastComponent(hostPath)).c_str(), data);
   return listing;
@@ -133,11 +136,11 @@ BOOL WINAPI CreateDirectoryA(LPCSTR pathName, LPSECURITY_ATTRIBUTES) {
 DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
   std::string path = HostPath(fileName);
   struct stat info;
-  DWORD error = fileName == nullptr              ? ERROR_PATH_NOT_FOUND
-                : DeletePending(path)            ? ERROR_ACCESS_DENIED
-                : stat(path.c_str(), &info) != 0 ? Win32ErrorFromErrno(errno, path)
-                                                 : ERROR_SUCCESS;
-  return error == ERROR_SUCCESS ? AttributesOf(info) : Fail<DWORD>(error, INVALID_FILE_ATTRIBUTES);
+  DWORD error = fileName == nullptr               ? ERROR_PATH_NOT_FOUND
+                : DeletePending(path)             ? ERROR_ACCESS_DENIED
+                : lstat(path.c_str(), &info) != 0 ? Win32ErrorFromErrno(errno, path)
+                                                  : ERROR_SUCCESS;
+  return error == ERROR_SUCCESS ? AttributesOf(path, info) : Fail<DWORD>(error, INVALID_FILE_ATTRIBUTES);
 }
 
 // Only the read-only attribute has a host meaning: no write permission bits.

@@ -31,7 +31,8 @@ extern const char *systemFolder;
 constexpr unsigned kHeldOpen = 1, kHeldCopy = 2, kHeldRename = 4, kHeldDelete = 8;
 
 // Calls that a test makes fail as if another program held the file, by host
-// path; `operations` takes the bits of file_holds::Operation.
+// path with its links resolved; `operations` takes the bits of
+// file_holds::Operation.
 struct FileHold {
   unsigned operations = 0;
   DWORD error = 0;

@@ -22,7 +22,7 @@ const char *const downloadHost = downloadHostText;
 namespace {
 
 const std::string kInstall = "C:\\Program Files\\Quorvel\\";
-const std::string kPrefs = "C:\\users\\Public\\Quorvel\\";
+const std::string kPrefs = "C:\\users\\All Users\\Quorvel\\";
 const std::string kServed = "C:\\users\\Public\\served.exe";
 const std::string kOldExecutable = "old executable";
 

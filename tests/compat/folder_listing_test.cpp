@@ -67,6 +67,44 @@ TEST_F(FolderListingTest, PathSpellingsThatNameTheSameFolder) {
   }
 }
 
+struct AttributeCase {
+  const char *path;
+  DWORD attributes;
+};
+
+// The symbolic link to ProgramData that Windows makes shows itself to a query
+// of its own name, as a folder link with the reparse mark (Microsoft Learn,
+// "Symbolic Link Effects on File Systems Functions"); any other path goes
+// through it. Wine 8 shows the same.
+TEST_F(FolderListingTest, ALinkShowsItselfAndIsGoneThrough) {
+  test_drive::MakeFolder("C:\\ProgramData\\Quorvel");
+  test_drive::WriteBytes("C:\\ProgramData\\Quorvel\\qz.inf", "x");
+  constexpr DWORD kLink = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+  const AttributeCase cases[] = {
+      {"C:\\users\\All Users", kLink},
+      {"C:\\Users\\ALL USERS\\", FILE_ATTRIBUTE_DIRECTORY},
+      {"C:\\users\\all users\\QUORVEL", FILE_ATTRIBUTE_DIRECTORY},
+      {"C:\\Users\\All Users\\Quorvel\\QZ.INF", FILE_ATTRIBUTE_ARCHIVE},
+  };
+  for (const AttributeCase &c : cases) EXPECT_EQ(GetFileAttributesA(c.path), c.attributes) << c.path;
+  WIN32_FIND_DATAA entry;
+  for (const char *search : {"C:\\users\\All Users", "C:\\users\\All*"}) {
+    HANDLE found = FindFirstFileA(search, &entry);
+    ASSERT_NE(found, INVALID_HANDLE_VALUE) << search;
+    FindClose(found);
+    EXPECT_EQ(entry.dwFileAttributes, kLink) << search;
+  }
+  EXPECT_EQ(Listing("C:\\Users\\All Users\\quorvel\\*.*"), (std::set<std::string>{".\\", "..\\", "qz.inf"}));
+  // Neither deleted nor renamed over, as a folder is not.
+  SetLastError(kMarker);
+  EXPECT_FALSE(DeleteFileA("C:\\users\\All Users"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  SetLastError(kMarker);
+  EXPECT_FALSE(MoveFileExA((kFolder + "README").c_str(), "C:\\users\\All Users", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(GetFileAttributesA("C:\\users\\All Users\\Quorvel\\qz.inf"), FILE_ATTRIBUTE_ARCHIVE);
+}
+
 struct ErrorCase {
   std::string searchPath;
   DWORD error;

@@ -30,8 +30,9 @@ HERE = Path(__file__).resolve().parent
 SUPPORT = HERE.parent / "support"
 sys.path.insert(0, str(SUPPORT))
 sys.path.insert(0, str(HERE))
-from e2e_scenario import (ADDRESSES_INF, ADDRESSES_INF_STAMPED, PORT, QZ_INF, QZ_INF_STAMPED,  # noqa: E402
-                          check, default_temp, fail)
+from e2e_scenario import (ADDRESSES_INF, ADDRESSES_INF_STAMPED, ALL_USERS, PORT,  # noqa: E402
+                          PREFERENCE_FOLDERS, QZ_INF, QZ_INF_STAMPED, check, default_temp, fail,
+                          make_all_users_link)
 
 from pe_file import pe_bytes  # noqa: E402
 
@@ -46,7 +47,8 @@ SUFFIX = ".quorvel-new"
 KEPT = ".quorvel-old"
 INSTALL = "Program Files/Quorvel"
 BACKUP = INSTALL + "/Version_251_Preupdate_Backups"
-PREFS = "users/Public/Quorvel"
+# Through the link Windows makes, as on every machine.
+PREFS = PREFERENCE_FOLDERS["All Users"]
 DLL = b"library 2.50"
 
 # Calls that change a file or a name; a kill is injected at each one in turn.
@@ -94,9 +96,12 @@ def large_contents():
 
 
 def lay_out(drive, contents):
-    """Natively the user folder is made up; a Wine prefix has its own, which holds TEMP."""
+    """Natively the user folder and the link are made up; a Wine prefix has its own, the user folder
+    holding TEMP."""
     if not (drive / "users").is_dir():
         (drive / "users" / "quorvel").mkdir(parents=True)
+        make_all_users_link(drive)
+    check((drive / ALL_USERS).is_symlink(), f"{drive / ALL_USERS} is not a link")
     for folder in (f"{INSTALL}/Resources", PREFS, default_temp(drive)):
         (drive / folder).mkdir(parents=True, exist_ok=True)
     (drive / INSTALL / "Resources" / "strings.bin").write_bytes(b"resources")
@@ -216,7 +221,7 @@ def last_call(trace, name):
 
 def fresh_prefix(pristine, prefix):
     shutil.rmtree(prefix, ignore_errors=True)
-    shutil.copytree(pristine, prefix)
+    shutil.copytree(pristine, prefix, symlinks=True)
     return prefix / "drive_c"
 
 
@@ -258,7 +263,9 @@ STRING = re.compile(r'"((?:[^"\\]|\\.)*)"')
 
 
 def parse_trace(text):
-    """(call, paths of its descriptors, path arguments, result) per finished call, in order."""
+    """(call, paths of its descriptors, path arguments, result) per finished call, in order. The
+    descriptors' paths are the real ones, so the arguments are resolved too: a file reached through
+    a link has one name."""
     calls = []
     for line in text.splitlines():
         match = CALL.match(line)
@@ -266,7 +273,7 @@ def parse_trace(text):
             continue
         name, args, result = match.groups()
         fds = FD.findall(args)
-        paths = [os.path.join(fds[0] if fds and not value.startswith("/") else "", value)
+        paths = [os.path.realpath(os.path.join(fds[0] if fds and not value.startswith("/") else "", value))
                  for value in STRING.findall(args)]
         calls.append((name, fds, paths, int(result), args))
     return calls
@@ -316,7 +323,7 @@ def run_order(work, program, contents):
     calls = parse_trace(trace.read_text(errors="replace"))
     passed = failed = 0
     for name in contents.files:
-        faults = order_faults(calls, str(prefix / "drive_c" / name))
+        faults = order_faults(calls, os.path.realpath(prefix / "drive_c" / name))
         if faults:
             failed += 1
             print(f"FAILED: {name}: {'; '.join(faults)}")

@@ -73,12 +73,13 @@ FILE_SHARE_READ, FILE_SHARE_WRITE = 1, 2
 
 
 class Scenario:
-    def __init__(self, name, answer="file", prefs_in="Public", temp=None, temp_folder=None,
+    def __init__(self, name, answer="file", prefs_in="All Users", temp=None, temp_folder=None,
                  locked=False, held_briefly=False, small_drive=False, pinned=False, served=SERVED_EXE, runs=1):
         self.name = name
         self.answer = answer            # the server's answer, or None for no server at all
-        self.prefs_in = prefs_in        # where the preference files lie: "Public" or "All Users";
-                                        # "All Users missing": that folder exists, its Quorvel does not
+        self.prefs_in = prefs_in        # where the preference files lie (PREFERENCE_FOLDERS): "All Users",
+                                        # through the link; "Public" or "installation", with the candidates
+                                        # before it gone; "All Users missing": none lie anywhere
         self.temp = temp                # the TEMP-like entries given to the updater, or None for the default
         self.temp_folder = temp_folder  # where the download lands, as a path below drive_c
         self.locked = locked            # QZ.exe held open as a running program holds it
@@ -108,10 +109,12 @@ SCENARIOS = {s.name: s for s in [
     Scenario("server_error", answer="500"),
     Scenario("refused", answer=None),
     Scenario("preferences_missing", prefs_in="All Users missing"),
+    Scenario("preferences_public", prefs_in="Public"),
+    Scenario("preferences_fallback", prefs_in="installation"),
     Scenario("temp_other_case", temp=[("Temp", "C:\\QZTemp")], temp_folder="QZTemp"),
     Scenario("temp_trailing_separator", temp=[("TEMP", "C:\\QZTemp\\")], temp_folder="QZTemp"),
     Scenario("temp_two_entries", temp=[("TEMP", "C:\\First"), ("temp", "C:\\Second")], temp_folder="Second"),
-    Scenario("temp_missing", temp=[], prefs_in="All Users", temp_folder="users/All Users/temp"),
+    Scenario("temp_missing", temp=[], temp_folder="users/All Users/temp"),
     Scenario("executable_locked", locked=True),
     Scenario("held_briefly", held_briefly=True),
     Scenario("drive_too_small", small_drive=True),
@@ -137,6 +140,27 @@ def check(condition, message):
 
 
 # ----------------------------------------------------------------------------- layout
+
+# The preferences folder of each choice, below drive_c. "users/All Users" is what Windows makes it,
+# a symbolic link to ProgramData: the first candidate exists on every machine.
+PREFERENCE_FOLDERS = {"All Users": "users/All Users/Quorvel", "Public": "users/Public/Quorvel",
+                      "installation": "Program Files/Quorvel"}
+ALL_USERS = "users/All Users"
+
+
+def make_all_users_link(drive):
+    """Relative, as tests/support/wine-prefix.sh makes it: a copy of the drive keeps its own."""
+    (drive / "ProgramData").mkdir(parents=True, exist_ok=True)
+    (drive / ALL_USERS).symlink_to("../ProgramData", target_is_directory=True)
+
+
+def preference_folder(scenario):
+    return PREFERENCE_FOLDERS.get(scenario.prefs_in)
+
+
+def keeps_all_users_link(scenario):
+    """False where the preference files lie in a later candidate: the ones before it are gone."""
+    return scenario.prefs_in not in ("Public", "installation")
 
 
 def user_folder(drive):
@@ -169,14 +193,14 @@ def lay_out(drive, scenario):
     (install / "QZ.exe").write_bytes(OLD_EXE)
     (install / "qz.dll").write_bytes(b"library 2.50")
     (install / "Resources" / "strings.bin").write_bytes(b"resources")
-    if scenario.prefs_in == "Public":
-        prefs = drive / "users" / "Public" / "Quorvel"
-    elif scenario.prefs_in == "All Users":
-        prefs = drive / "users" / "All Users" / "Quorvel"
-    else:
-        prefs = None
-        (drive / "users" / "All Users").mkdir(parents=True, exist_ok=True)
-    if prefs is not None:
+    check((drive / ALL_USERS).is_symlink() and (drive / ALL_USERS).resolve() == (drive / "ProgramData").resolve(),
+          f"{drive / ALL_USERS} is not the link to ProgramData that Windows makes")
+    if not keeps_all_users_link(scenario):
+        (drive / ALL_USERS).unlink()
+    if scenario.prefs_in == "installation":
+        shutil.rmtree(drive / "users" / "Public")
+    if preference_folder(scenario) is not None:
+        prefs = drive / preference_folder(scenario)
         prefs.mkdir(parents=True, exist_ok=True)
         (prefs / "qz.inf").write_bytes(QZ_INF)
         (prefs / "Addresses.inf").write_bytes(ADDRESSES_INF)
@@ -189,13 +213,13 @@ def native_drive(prefix, template):
     drive = prefix / "drive_c"
     for folder in ["users/Public", "Program Files", default_temp(template / "drive_c")]:
         (drive / folder).mkdir(parents=True, exist_ok=True)
+    make_all_users_link(drive)
     return drive
 
 
 def manifest(drive, scenario):
     """The bytes of every file the update may touch, by path below drive_c."""
-    roots = ["Program Files/Quorvel", "users/Public/Quorvel", "users/All Users",
-             scenario.temp_folder or default_temp(drive)]
+    roots = list(PREFERENCE_FOLDERS.values()) + [scenario.temp_folder or default_temp(drive)]
     if scenario.name == "temp_two_entries":
         roots.append("First")
     files = {}
@@ -381,16 +405,20 @@ def hold_file(program, env, work, name, path, extra=()):
 
 def hold_files(scenario, program, env, work, drive):
     """The holders a scenario runs beside the updater: QZ.exe as a running copy of the application
-    holds it; or QZ.exe and qz.inf, each let go HELD_MS after its new content is staged."""
-    exe, inf = "C:\\Program Files\\Quorvel\\QZ.exe", "C:\\users\\Public\\Quorvel\\qz.inf"
+    holds it; or QZ.exe and qz.inf, each let go HELD_MS after its new content is staged. A scanner
+    names qz.inf by the folder it really lies in, not through the link the updater goes by."""
+    exe = "C:\\Program Files\\Quorvel\\QZ.exe"
     if scenario.locked:
         return [hold_file(program, env, work, "exe", exe)]
     if not scenario.held_briefly:
         return []
-    staged = lambda path: windows_path(drive / (path[3:].replace("\\", "/") + STAGED_SUFFIX))
-    return [hold_file(program, env, work, "exe", exe, [str(FILE_SHARE_READ), staged(exe), str(HELD_MS)]),
+    prefs = drive / preference_folder(scenario)
+    inf = "C:\\" + str(prefs.resolve().relative_to(drive.resolve()) / "qz.inf").replace("/", "\\")
+    staged = lambda path: windows_path(path.parent / (path.name + STAGED_SUFFIX))
+    return [hold_file(program, env, work, "exe", exe,
+                      [str(FILE_SHARE_READ), staged(drive / "Program Files/Quorvel/QZ.exe"), str(HELD_MS)]),
             hold_file(program, env, work, "inf", inf,
-                      [str(FILE_SHARE_READ | FILE_SHARE_WRITE), staged(inf), str(HELD_MS)])]
+                      [str(FILE_SHARE_READ | FILE_SHARE_WRITE), staged(prefs / "qz.inf"), str(HELD_MS)])]
 
 
 def let_go(holders, label):
@@ -452,7 +480,7 @@ def run_native(scenario, work, template, bin_dir):
 def check_no_leftovers(drive, scenario, label):
     """Nothing staged or kept under the suffixes anywhere the updater writes, and no second copy of the
     download in the temporary folder."""
-    roots = ["Program Files/Quorvel", "users/Public/Quorvel", "users/All Users"]
+    roots = PREFERENCE_FOLDERS.values()
     staged = [p for root in roots for suffix in (STAGED_SUFFIX, KEPT_SUFFIX) for p in (drive / root).rglob("*" + suffix)]
     temp = drive / (scenario.temp_folder or default_temp(drive))
     partial = [p for p in temp.glob("QZv251.exe?*")]
@@ -462,7 +490,7 @@ def check_no_leftovers(drive, scenario, label):
 def check_files(drive, scenario, label):
     install = drive / "Program Files" / "Quorvel"
     backup = install / "Version_251_Preupdate_Backups"
-    prefs = {"Public": drive / "users/Public/Quorvel", "All Users": drive / "users/All Users/Quorvel"}.get(scenario.prefs_in)
+    prefs = drive / preference_folder(scenario) if preference_folder(scenario) is not None else None
     read = lambda p: p.read_bytes() if p.exists() else None
     check(read(backup / "qz.dll") == b"library 2.50", f"{label}: the backup lacks qz.dll")
     check(not (backup / "Resources").exists(), f"{label}: a subfolder reached the backup")
@@ -479,8 +507,12 @@ def check_files(drive, scenario, label):
         check(read(prefs / "qz.inf") == (QZ_INF_STAMPED if stamped else QZ_INF), f"{label}: qz.inf is {read(prefs / 'qz.inf')!r}")
         check(read(prefs / "Addresses.inf") == (ADDRESSES_INF_STAMPED if stamped else ADDRESSES_INF),
               f"{label}: Addresses.inf is {read(prefs / 'Addresses.inf')!r}")
+    if scenario.prefs_in == "installation":
+        check(read(backup / "qz.inf") == QZ_INF, f"{label}: the backup's qz.inf is {read(backup / 'qz.inf')!r}")
     if scenario.prefs_in == "All Users missing":
-        check(not (drive / "users/All Users/Quorvel").exists(), f"{label}: the missing preferences folder was made")
+        check(not (drive / PREFERENCE_FOLDERS["All Users"]).exists(), f"{label}: the missing preferences folder was made")
+    check((drive / ALL_USERS).is_symlink() == keeps_all_users_link(scenario) and (drive / ALL_USERS).exists() ==
+          keeps_all_users_link(scenario), f"{label}: {ALL_USERS} is no longer as it was laid out")
     target = drive / (scenario.temp_folder or default_temp(drive)) / "QZv251.exe"
     if scenario.downloads:
         check(read(target) == scenario.served, f"{label}: the download did not land in {target}")
@@ -511,8 +543,8 @@ def check_timeline(scenario, drive, events, offset, temp_matches, last):
     else:
         check(not boxes, "a message box appeared")
 
-    if last and scenario.installs and scenario.prefs_in == "Public":
-        prefs = drive / "users/Public/Quorvel"
+    if last and scenario.installs and preference_folder(scenario) is not None:
+        prefs = drive / preference_folder(scenario)
         updated = next(ms for ms, what, v in story if what == "text" and v == "Quorvel Updated!")
         qz_written = (prefs / "qz.inf").stat().st_mtime_ns / 1e6 - offset
         addresses_written = (prefs / "Addresses.inf").stat().st_mtime_ns / 1e6 - offset

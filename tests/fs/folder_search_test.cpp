@@ -33,6 +33,10 @@ TEST_F(FolderSearchTest, ProbeTellsWhetherAFolderCanBeSearched) {
       {"C:\\Program Files\\\\Quorvel\\", "*.*", true},
       {"C:\\PROGRAM FILES\\quorvel\\", "*.*", true},
       {"C:\\Users\\Public\\", "*.*", true},
+      // The symbolic link to ProgramData that Windows makes.
+      {"C:\\Users\\All Users\\", "*.*", true},
+      {"C:\\USERS\\all users", nullptr, true},
+      {"C:\\Users\\All Users\\Missing\\", "*.*", false},
       {"C:\\Program Files\\Missing\\", "*.*", false},
       {"C:\\Program Files\\Missing\\Deeper\\", "*.*", false},
       {"C:\\Program Files\\Quorvel\\QZ.exe", "*.*", false},

@@ -23,8 +23,9 @@ if [ "${2:-}" = --wine-run ]; then
   export WINEPREFIX=$work/prefix WINEDEBUG=-all
   tests/support/wine-prefix.sh boot "$WINEPREFIX"
   install=$WINEPREFIX/drive_c/Program\ Files/Quorvel
-  # A preferences folder, so no message box waits for a click.
-  mkdir -p "$install" "$WINEPREFIX/drive_c/users/Public/Quorvel"
+  # A preferences folder, so no message box waits for a click: through the
+  # link to ProgramData that the prefix has, as on Windows.
+  mkdir -p "$install" "$WINEPREFIX/drive_c/users/All Users/Quorvel"
   printf 'MZ old\n' >"$install/QZ.exe"
   python3 tests/support/http_test_server.py --port 8251 --port-file "$work/server.port" \
     --file "$work/QZv251.exe" --lifetime 120 &

@@ -30,9 +30,12 @@ void MakeNativePrefix() {
   currentPrefix = pattern;
   setenv("WINEPREFIX", pattern.c_str(), 1);
   const char *user = std::getenv("USER");
-  for (const char *folder : {"drive_c/users/Public", "drive_c/Program Files", "drive_c/windows"})
+  for (const char *folder :
+       {"drive_c/users/Public", "drive_c/Program Files", "drive_c/windows", "drive_c/ProgramData"})
     fs::create_directories(currentPrefix / folder);
   fs::create_directories(currentPrefix / "drive_c/users" / (user ? user : "user") / "Temp");
+  // Relative, as tests/support/wine-prefix.sh makes it: a copy of the drive keeps its own.
+  fs::create_directory_symlink("../ProgramData", currentPrefix / "drive_c/users/All Users");
 }
 #endif
 
@@ -49,17 +52,23 @@ fs::path HostPathOf(const std::string &windowsPath) {
 #endif
 }
 
-void UseFreshDrive() {
-#ifdef _WIN32
+void ShowHiddenFolders() {
   std::error_code ignored;
   for (const std::string &folder : hiddenFolders) {
-    fs::remove_all(folder, ignored);
-    fs::rename(folder + kHiddenSuffix, folder, ignored);
+    fs::remove_all(HostPathOf(folder), ignored);
+    fs::rename(HostPathOf(folder + kHiddenSuffix), HostPathOf(folder), ignored);
   }
   hiddenFolders.clear();
+}
+
+void UseFreshDrive() {
+#ifdef _WIN32
+  ShowHiddenFolders();
+  std::error_code ignored;
   // Whatever a test added next to what the new prefix holds goes again.
   static std::map<std::string, std::set<std::string>> original;
-  for (const char *folder : {"C:\\", "C:\\Program Files", "C:\\users", "C:\\users\\Public"}) {
+  for (const char *folder :
+       {"C:\\", "C:\\Program Files", "C:\\users", "C:\\users\\Public", "C:\\ProgramData"}) {
     std::set<std::string> names;
     for (const fs::directory_entry &entry : fs::directory_iterator(folder, ignored))
       names.insert(entry.path().filename().string());

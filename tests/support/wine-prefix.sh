@@ -14,6 +14,9 @@ boot() {
   # Unmanaged windows paint at once and hide without Wine's 2 s wait under Xvfb.
   WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   WINEPREFIX=$template wineserver -w
+  # Windows makes C:\Users\All Users a symbolic link to C:\ProgramData; Wine
+  # makes none. Relative, so that each clone's link names its own ProgramData.
+  ln -s ../ProgramData "$template/drive_c/users/All Users"
 }
 
 clone() {

@@ -27,7 +27,8 @@ namespace {
 
 const std::string kInstall = "C:\\Program Files\\Quorvel\\";
 const std::string kBackup = kInstall + "Version_251_Preupdate_Backups\\";
-const std::string kPrefs = "C:\\users\\Public\\Quorvel\\";
+// All Users is the symbolic link to ProgramData that Windows makes.
+const std::string kPrefs = "C:\\users\\All Users\\Quorvel\\";
 const std::string kServed = "C:\\users\\Public\\served.exe";
 const std::string kOldInf = "[Application]\r\nVersion = 2.50\r\n";
 const std::string kNewInf = "[Application]\r\nVersion = 2.51\r\n";
@@ -122,6 +123,10 @@ TEST_F(HeldFilesTest, PassingHoldsAreWaitedOutAndLastingOnesEndAsToday) {
        file_holds::kUntilReleased, Outcome::InfUnstamped, kWholeBudget},
       {"staged preference file, passing", kPrefs + "qz.inf.quorvel-new", any, ERROR_SHARING_VIOLATION, 3,
        Outcome::Updated, three},
+      // A scanner names the file by the folder it lies in, not through the link.
+      {"preference write-back, lasting, held by its own folder's name", "C:\\ProgramData\\Quorvel\\qz.inf",
+       file_holds::Rename, ERROR_SHARING_VIOLATION, file_holds::kUntilReleased, Outcome::InfUnstamped,
+       kWholeBudget},
       {"ReplaceFileA stops at 1175",
        kPrefs + "qz.inf",
        0,

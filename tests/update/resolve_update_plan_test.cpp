@@ -7,6 +7,10 @@ namespace {
 
 const std::string kInstall = "C:\\Program Files\\Quorvel\\";
 const std::string kBackup = kInstall + "Version_251_Preupdate_Backups\\";
+const std::string kAllUsersPrefs = "C:\\users\\All Users\\Quorvel\\";
+// With it hidden, the All Users link names nothing and cannot be searched.
+// Not the link itself: Wine 8 would move the folder it names instead.
+const std::string kAllUsersTarget = "C:\\ProgramData";
 
 class ResolveUpdatePlanTest : public ::testing::Test {
  protected:
@@ -62,18 +66,31 @@ TEST_F(ResolveUpdatePlanTest, MakesTheBackupFolderOnAFirstRun) {
   EXPECT_EQ(test_drive::ReadBytes(kBackup + "QZ.exe"), "current executable");
 }
 
-TEST_F(ResolveUpdatePlanTest, PrefersAllUsersOverPublic) {
+// All Users is the symbolic link to ProgramData that Windows makes. What an
+// interrupted write-back left there is set right through it: a kept file
+// whose name is empty is put back, a staged one goes.
+TEST_F(ResolveUpdatePlanTest, PrefersAllUsersOverPublicAndRecoversThere) {
   MakeInstallation();
-  test_drive::MakeFolder("C:\\users\\All Users");
   ResolveUpdatePlan();
   EXPECT_EQ(updatePlan.preferencesFolder, "C:\\Users\\All Users\\Quorvel\\");
   EXPECT_NE(updatePlan.allUsersSearch, 0);
   EXPECT_NE(updatePlan.publicSearch, 0);
-  EXPECT_FALSE(test_drive::Exists("C:\\users\\All Users\\Quorvel")) << "a candidate is never created";
+  EXPECT_FALSE(test_drive::Exists("C:\\ProgramData\\Quorvel")) << "a candidate is never created";
+
+  test_drive::MakeFolder(kAllUsersPrefs);
+  test_drive::WriteBytes(kAllUsersPrefs + "qz.inf.quorvel-old", "old preferences");
+  test_drive::WriteBytes(kAllUsersPrefs + "Addresses.inf", "addresses");
+  test_drive::WriteBytes(kAllUsersPrefs + "Addresses.inf.quorvel-new", "addr");
+  ResolveUpdatePlan();
+  EXPECT_EQ(test_drive::ReadBytes("C:\\ProgramData\\Quorvel\\qz.inf"), "old preferences");
+  EXPECT_EQ(test_drive::ReadBytes(kAllUsersPrefs + "Addresses.inf"), "addresses");
+  for (const char *name : {"qz.inf.quorvel-old", "Addresses.inf.quorvel-new"})
+    EXPECT_FALSE(test_drive::Exists(kAllUsersPrefs + name)) << name;
 }
 
-TEST_F(ResolveUpdatePlanTest, TakesPublicWhenAllUsersIsMissing) {
+TEST_F(ResolveUpdatePlanTest, TakesPublicWhenAllUsersCannotBeSearched) {
   MakeInstallation();
+  test_drive::HideFolder(kAllUsersTarget);
   ResolveUpdatePlan();
   EXPECT_EQ(updatePlan.preferencesFolder, "C:\\Users\\Public\\Quorvel\\");
   EXPECT_EQ(updatePlan.allUsersSearch, 0);
@@ -82,6 +99,7 @@ TEST_F(ResolveUpdatePlanTest, TakesPublicWhenAllUsersIsMissing) {
 }
 
 TEST_F(ResolveUpdatePlanTest, CreatesTheFallbackFolderOnlyWhenItIsMissing) {
+  test_drive::HideFolder(kAllUsersTarget);
   test_drive::HideFolder("C:\\users\\Public");
   ASSERT_FALSE(test_drive::Exists(kInstall));
   ResolveUpdatePlan();
@@ -95,6 +113,7 @@ TEST_F(ResolveUpdatePlanTest, CreatesTheFallbackFolderOnlyWhenItIsMissing) {
 // process exits.
 TEST_F(ResolveUpdatePlanTest, FallsBackToTheInstallationFolder) {
   MakeInstallation();
+  test_drive::HideFolder(kAllUsersTarget);
   test_drive::HideFolder("C:\\users\\Public");
   ResolveUpdatePlan();
   EXPECT_EQ(updatePlan.preferencesFolder, "C:\\Program Files\\Quorvel\\");

@@ -29,7 +29,9 @@ const char *const downloadHost = downloadHostText;
 namespace {
 
 const std::string kInstall = "C:\\Program Files\\Quorvel\\";
-const std::string kPrefs = "C:\\users\\Public\\Quorvel\\";
+// All Users is the symbolic link to ProgramData that Windows makes.
+const std::string kPrefs = "C:\\users\\All Users\\Quorvel\\";
+const std::string kPublicPrefs = "C:\\users\\Public\\Quorvel\\";
 const std::string kServed = "C:\\users\\Public\\served.exe";
 const std::string kTempFile = "C:\\users\\Public\\QZv251.exe";
 const std::string kOldInf = "[Application]\r\nVersion = 2.50\r\n";
@@ -101,10 +103,11 @@ std::string WindowShows() {
 
 std::vector<std::string> StagedLeftovers() {
   std::vector<std::string> left;
-  for (const std::string &folder : {kInstall, kPrefs})
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(test_drive::HostPathOf(folder)))
-      if (entry.path().filename().string().find(".quorvel-") != std::string::npos)
-        left.push_back(entry.path().string());
+  for (const std::string &folder : {kInstall, kPrefs, kPublicPrefs})
+    if (test_drive::Exists(folder))
+      for (const auto &entry : std::filesystem::recursive_directory_iterator(test_drive::HostPathOf(folder)))
+        if (entry.path().filename().string().find(".quorvel-") != std::string::npos)
+          left.push_back(entry.path().string());
   return left;
 }
 
@@ -115,20 +118,23 @@ struct Row {
   bool installed;                // QZ.exe is the download
   bool stamped;                  // qz.inf says 2.51
   const char *swapAt = nullptr;  // the event at which other bytes replace the download in TEMP
+  std::string prefs = kPrefs;    // where qz.inf lies
 };
 
 class RunUpdateSequenceTest : public ::testing::Test {
  protected:
-  // What the rows write goes; the drive and its server stay, since a server takes seconds to start.
-  void LayOut() {
-    for (const std::string &path : {kInstall, kPrefs, std::string("C:\\users\\All Users"), kTempFile})
+  // What the rows write or hide goes; the drive and its server stay, since a server takes seconds to start.
+  void LayOut(const Row &row) {
+    test_drive::ShowHiddenFolders();
+    for (const std::string &path :
+         {kInstall, kPrefs, kPublicPrefs, std::string("C:\\users\\All Users\\temp"), kTempFile})
       std::filesystem::remove_all(test_drive::HostPathOf(path));
     window_model::Reset();
     updatePlan = UpdatePlan{};
     test_drive::MakeFolder(kInstall);
     test_drive::WriteBytes(kInstall + "QZ.exe", "old executable");
-    test_drive::MakeFolder(kPrefs);
-    test_drive::WriteBytes(kPrefs + "qz.inf", kOldInf);
+    test_drive::MakeFolder(row.prefs);
+    test_drive::WriteBytes(row.prefs + "qz.inf", kOldInf);
     for (const char *name : {"TEMP", "temp", "tEmP", "TMP"}) unsetenv(name);
   }
 
@@ -180,14 +186,17 @@ TEST_F(RunUpdateSequenceTest, EachPathPausesShowsAndInstallsExactlyAsScripted) {
       {"QZ.exe unreadable, no copy kept", [this] { HoldQz(FILE_SHARE_DELETE); },
        Cat({Shown("no window", kWholeBudget), UntilDownloaded({150}), Installing(kWholeBudget), kNotUpdated}),
        false, false},
-      {"preferences folder missing", [] { test_drive::MakeFolder("C:\\users\\All Users"); },
-       Cat({{kNoFolder}, untilInstalling, kUpdated}), true, false},
+      // All Users exists on every Windows; the files lie in a later candidate.
+      {"preferences folder missing", [] {}, Cat({{kNoFolder}, untilInstalling, kUpdated}), true, false,
+       nullptr, kPublicPrefs},
+      {"Public, where All Users is missing", [] { test_drive::HideFolder("C:\\users\\All Users"); },
+       Cat({untilInstalling, kUpdated}), true, true, nullptr, kPublicPrefs},
       {"no TEMP: the All Users temp folder",
        [] {
          unsetenv("TEMP");
          test_drive::MakeFolder("C:\\users\\All Users\\temp");
        },
-       Cat({{kNoFolder}, UntilDownloaded({}), Installing({}), kUpdated}), true, false},
+       Cat({UntilDownloaded({}), Installing({}), kUpdated}), true, true},
       // The last entry in any letter case counts; the others name no folder.
       {"several TEMP entries",
        [] {
@@ -217,7 +226,7 @@ TEST_F(RunUpdateSequenceTest, EachPathPausesShowsAndInstallsExactlyAsScripted) {
   HttpTestServer server("file", kServed);
   ASSERT_NE(server.Port(), 0);
   for (const Row &row : rows) {
-    LayOut();
+    LayOut(row);
     std::snprintf(downloadHostText, sizeof downloadHostText, "127.0.0.1:%d", server.Port());
     setenv("TEMP", "C:\\users\\Public", 1);
     row.arrange();
@@ -225,7 +234,7 @@ TEST_F(RunUpdateSequenceTest, EachPathPausesShowsAndInstallsExactlyAsScripted) {
     EXPECT_EQ(Run(row), row.events) << row.name;
     EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ.exe"), row.installed ? PinnedPeBytes() : "old executable")
         << row.name;
-    EXPECT_EQ(test_drive::ReadBytes(kPrefs + "qz.inf"), row.stamped ? kNewInf : kOldInf) << row.name;
+    EXPECT_EQ(test_drive::ReadBytes(row.prefs + "qz.inf"), row.stamped ? kNewInf : kOldInf) << row.name;
     EXPECT_EQ(StagedLeftovers(), std::vector<std::string>{}) << row.name;
   }
 }

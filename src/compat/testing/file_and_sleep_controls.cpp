@@ -14,12 +14,12 @@ static_assert(file_holds::Open == stand_in_state::kHeldOpen &&
               "the controls and the stand-in name the calls alike");
 
 void file_holds::Hold(const std::string &windowsPath, unsigned operations, DWORD error, int count) {
-  stand_in_state::FileHold &hold = stand_in_state::fileHolds[HostPath(windowsPath.c_str())];
+  stand_in_state::FileHold &hold = stand_in_state::fileHolds[LinkFreeHostPath(HostPath(windowsPath.c_str()))];
   hold = {operations, error, count, 0};
 }
 
 int file_holds::Refusals(const std::string &windowsPath) {
-  auto hold = stand_in_state::fileHolds.find(HostPath(windowsPath.c_str()));
+  auto hold = stand_in_state::fileHolds.find(LinkFreeHostPath(HostPath(windowsPath.c_str())));
   return hold == stand_in_state::fileHolds.end() ? 0 : hold->second.refusals;
 }
 

@@ -23,7 +23,8 @@ constexpr int kUntilReleased = -1;
 // The next `count` calls among `operations` that name `windowsPath` fail with
 // `error` (ERROR_SHARING_VIOLATION or ERROR_ACCESS_DENIED) and change nothing;
 // kUntilReleased: every such call until Release. Names are compared as the
-// stand-in maps them onto the host, so any spelling of the path counts.
+// stand-in maps them onto the host with symbolic links resolved, so any
+// spelling of the path counts, also one through a link.
 void Hold(const std::string &windowsPath, unsigned operations, DWORD error, int count);
 
 // Calls refused so far for holds on `windowsPath`.
