@@ -118,6 +118,10 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     }
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(record->text.size());
+    // The default handling keeps the redraw flag as the visible style (Microsoft's WM_SETREDRAW page).
+    case WM_SETREDRAW:
+      record->style = wParam ? record->style | WS_VISIBLE : record->style & ~DWORD{WS_VISIBLE};
+      return 0;
     default:
       return 0;
   }

@@ -66,8 +66,10 @@ intptr_t AddProgressBar(int number, int x, int y, int width, int height, int32_t
 // timer messages, which only a thread that fetches messages gets (the SetTimer
 // page), and this one never does: a bar moved forward would stay drawn where it
 // was through every pause. So each value is reached by a move backward, from
-// one above it; at the top the range is widened by one for the moment. The
-// paint is asked for only once the last move is made.
+// one above it; at the top the range is widened by one for the moment. Drawing
+// is held off (WM_SETREDRAW) until the last move is made, so that no value in
+// between is drawn, not even by a bar that paints each move itself, as Wine's
+// does.
 int32_t SetProgressValue(int number, int32_t value) {
   WindowControl *control = Records().controls.Find(number);
   if (control == nullptr || control->kind != ControlKind::ProgressBar) return 0;
@@ -78,6 +80,7 @@ int32_t SetProgressValue(int number, int32_t value) {
   int32_t high = std::max(range.iLow, range.iHigh);
   int32_t shown = std::clamp(value, low, high);
   auto previous = static_cast<int32_t>(SendMessageA(bar, PBM_GETPOS, 0, 0));
+  SendMessageA(bar, WM_SETREDRAW, FALSE, 0);
   if (shown < high) {
     SetBarPosition(bar, shown + 1);
     SetBarPosition(bar, shown);
@@ -91,6 +94,7 @@ int32_t SetProgressValue(int number, int32_t value) {
     SetBarRange(bar, high, high);
     SetBarRange(bar, range.iLow, range.iHigh);
   }
+  SendMessageA(bar, WM_SETREDRAW, TRUE, 0);
   RedrawWindow(bar, nullptr, nullptr, kPaintNow);
   return previous;
 }

@@ -51,30 +51,39 @@ TEST_F(ProgressWindowModelTest, EveryChangeIsPaintedBeforeTheOperationReturns) {
 TEST_F(ProgressWindowModelTest, EachValueReachesTheBarLastByAMoveItDrawsAtOnce) {
   using Sent = std::vector<std::pair<UINT, std::pair<int64_t, int64_t>>>;
   constexpr int32_t kTop = INT32_MAX;
-  const Sent toTheTop = {
-      {PBM_SETRANGE32, {0, 351}}, {PBM_SETPOS, {351, 0}}, {PBM_SETPOS, {350, 0}}, {PBM_SETRANGE32, {0, 350}}};
-  const Sent atTheLargestTop = {{PBM_SETRANGE32, {kTop, kTop}}, {PBM_SETRANGE32, {0, kTop}}};
+  // Drawing is held off from the first move to the last.
+  auto held = [](Sent moves) {
+    moves.insert(moves.begin(), {WM_SETREDRAW, {FALSE, 0}});
+    moves.push_back({WM_SETREDRAW, {TRUE, 0}});
+    return moves;
+  };
+  const Sent toTheTop = held({{PBM_SETRANGE32, {0, 351}},
+                              {PBM_SETPOS, {351, 0}},
+                              {PBM_SETPOS, {350, 0}},
+                              {PBM_SETRANGE32, {0, 350}}});
+  const Sent atTheLargestTop = held({{PBM_SETRANGE32, {kTop, kTop}}, {PBM_SETRANGE32, {0, kTop}}});
   struct {
     const char *name;
     int32_t minimum, maximum, before, value;
     Sent sent;
   } const rows[] = {
-      {"forward", 0, 350, 95, 125, {{PBM_SETPOS, {126, 0}}, {PBM_SETPOS, {125, 0}}}},
-      {"backward", 0, 350, 225, 5, {{PBM_SETPOS, {6, 0}}, {PBM_SETPOS, {5, 0}}}},
-      {"the same again", 0, 350, 95, 95, {{PBM_SETPOS, {96, 0}}, {PBM_SETPOS, {95, 0}}}},
-      {"below the minimum", -20, 350, 0, -30, {{PBM_SETPOS, {-19, 0}}, {PBM_SETPOS, {-20, 0}}}},
+      {"forward", 0, 350, 95, 125, held({{PBM_SETPOS, {126, 0}}, {PBM_SETPOS, {125, 0}}})},
+      {"backward", 0, 350, 225, 5, held({{PBM_SETPOS, {6, 0}}, {PBM_SETPOS, {5, 0}}})},
+      {"the same again", 0, 350, 95, 95, held({{PBM_SETPOS, {96, 0}}, {PBM_SETPOS, {95, 0}}})},
+      {"below the minimum", -20, 350, 0, -30, held({{PBM_SETPOS, {-19, 0}}, {PBM_SETPOS, {-20, 0}}})},
       {"the maximum", 0, 350, 325, 350, toTheTop},
       {"beyond the maximum", 0, 350, 325, 375, toTheTop},
       // No range reaches above it: one that holds only the maximum moves the position there.
       {"the largest maximum", 0, kTop, 325, kTop, atTheLargestTop},
   };
   auto font = static_cast<int64_t>(reinterpret_cast<intptr_t>(GetStockObject(DEFAULT_GUI_FONT)));
-  // The range, font and position messages among those sent to the bar from the `from`th on.
+  // The range, font, redraw and position messages among those sent to the bar from the `from`th on.
   auto settings = [](HWND bar, size_t from) {
     Sent seen;
     std::vector<window_model::SentMessage> all = window_model::MessagesSentTo(bar);
     for (size_t i = from; i < all.size(); ++i)
-      if (all[i].message == PBM_SETRANGE32 || all[i].message == PBM_SETPOS || all[i].message == WM_SETFONT)
+      if (all[i].message == PBM_SETRANGE32 || all[i].message == WM_SETREDRAW ||
+          all[i].message == PBM_SETPOS || all[i].message == WM_SETFONT)
         seen.push_back({all[i].message, {static_cast<int32_t>(all[i].wParam), all[i].lParam}});
     return seen;
   };

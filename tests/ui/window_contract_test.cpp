@@ -123,6 +123,7 @@ TEST_F(ProgressWindowTest, SetProgressValueGivesThePreviousValueAndTouchesOnlyBa
   for (const auto &step : steps) {
     EXPECT_EQ(SetProgressValue(1, step.value), step.previous) << step.value;
     EXPECT_EQ(BarState(bar), step.state) << step.value;
+    EXPECT_TRUE(IsWindowVisible(bar)) << step.value << ": drawing is on again";
   }
 
   EXPECT_EQ(SetProgressValue(static_cast<int>(line), 7), 0) << "a status line has no value";
