@@ -1,6 +1,6 @@
-// The drawn position under Wine: its bar paints the position set before
-// PBM_SETPOS returns, with no animation, so what it holds is what it draws.
-// Windows' themed bar differs; the native build models that.
+// The drawn position under Wine: its bar has no animation and draws the
+// position it holds, so there the two are one. Windows' themed bar differs;
+// the native build models that.
 #include "window_readout.h"
 // After windows.h, which it builds on.
 #include <commctrl.h>
