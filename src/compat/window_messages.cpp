@@ -27,11 +27,16 @@ bool AnswerFontMessage(ModelWindow &record, HWND window, UINT message, WPARAM wP
   return false;
 }
 
-// Like the platform's bar, the position stays within the range.
+// Like the platform's bar, the position stays within the range. What is drawn
+// follows the themed bar of common controls 6: a move backward is drawn at
+// once (under PBS_SMOOTHREVERSE on Microsoft's "Progress Bar Control Styles"
+// page), a move forward is animated on timer messages (the SetTimer page),
+// which nothing here dispatches, so it stays drawn where it was.
 void SetPosition(HWND window, ModelWindow &record, int32_t position) {
   int32_t kept = std::clamp(position, std::min(record.rangeMinimum, record.rangeMaximum),
                             std::max(record.rangeMinimum, record.rangeMaximum));
   if (kept != record.position) MarkUnpainted(window, false);
+  if (kept < record.position) record.drawnPosition = kept;
   record.position = kept;
 }
 
@@ -57,7 +62,10 @@ LRESULT CALLBACK ProgressBarProcedure(HWND window, UINT message, WPARAM wParam, 
       record->rangeMinimum = static_cast<int32_t>(wParam);
       record->rangeMaximum = static_cast<int32_t>(lParam);
       MarkUnpainted(window, false);
+      int32_t before = record->position;
       SetPosition(window, *record, record->position);
+      // A position the new range moves is drawn at once, either way.
+      if (record->position != before) record->drawnPosition = record->position;
       return result;
     }
     case PBM_GETRANGE: {
@@ -110,6 +118,10 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     }
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(record->text.size());
+    // The default handling keeps the redraw flag as the visible style (Microsoft's WM_SETREDRAW page).
+    case WM_SETREDRAW:
+      record->style = wParam ? record->style | WS_VISIBLE : record->style & ~DWORD{WS_VISIBLE};
+      return 0;
     default:
       return 0;
   }

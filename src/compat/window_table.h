@@ -41,6 +41,7 @@ struct ModelWindow {
   int32_t rangeMinimum = 0;
   int32_t rangeMaximum = 100;
   int32_t position = 0;
+  int32_t drawnPosition = 0;  // a progress bar's, which may lag behind its position
   bool awaitsPainting = false;
   std::vector<ModelMessage> messages;  // every message sent to it, oldest first
 };

@@ -34,8 +34,9 @@ intptr_t OpenProgressWindow(int number, int x, int y, int width, int height, con
 // Non-zero on success (the new number for AnyNumber), 0 on failure.
 intptr_t AddProgressBar(int number, int x, int y, int width, int height, int32_t minimum, int32_t maximum);
 
-// Hands the value to the bar unchanged and returns its previous value; does
-// nothing and returns 0 unless the number holds a progress bar.
+// Sets the bar to the value, kept within its range, and has it drawn there
+// before returning; returns its previous value. Does nothing and returns 0
+// unless the number holds a progress bar.
 int32_t SetProgressValue(int number, int32_t value);
 
 // Adds a line of text, fixed once made, at a rectangle in client coordinates,

@@ -141,7 +141,7 @@ TEST(ObservedProgressWindowTest, EveryValueAndStatusIsOnTheScreenWhileTheScriptS
     positions.push_back(bar.Number("pos"));
   }
   EXPECT_EQ(positions, (std::vector<long long>{0, 5, 25, 50, 95, 125, 225, 275, 300, 325, 350}))
-      << "Wine's bar keeps 375 within its range";
+      << "375 shows as 350, the top of the range";
   std::vector<TimelineEvent> drawn = EventsOf(timeline, "bar-drawn");
   ASSERT_FALSE(drawn.empty());
   for (size_t i = 0; i < std::size(kSteps); ++i) {

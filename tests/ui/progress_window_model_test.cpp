@@ -5,6 +5,10 @@
 // After windows.h, which it builds on.
 #include <commctrl.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
 #include "base/any_number.h"
 #include "compat/testing/window_model.h"
 #include "ui/progress_window.h"
@@ -41,22 +45,64 @@ TEST_F(ProgressWindowModelTest, EveryChangeIsPaintedBeforeTheOperationReturns) {
   EXPECT_EQ(window_model::WindowsAwaitingPaint(), std::vector<HWND>{unpainted});
 }
 
-TEST_F(ProgressWindowModelTest, TheBarGetsItsRangeFontAndValuesUnchanged) {
-  ASSERT_NE(OpenProgressWindow(0, 100, 100, 400, 100, "Checking for Updates"), 0);
-  ASSERT_NE(AddProgressBar(1, 25, 24, 350, 20, -20, 350), 0);
-  HWND bar = ChildrenOf(FindTopLevel("Checking for Updates")).at(0);
-  SetProgressValue(1, 375);
-  SetProgressValue(1, -7);
-  std::vector<std::pair<UINT, std::pair<int64_t, int64_t>>> seen;
-  for (const window_model::SentMessage &sent : window_model::MessagesSentTo(bar))
-    if (sent.message == PBM_SETRANGE32 || sent.message == PBM_SETPOS || sent.message == WM_SETFONT)
-      seen.push_back({sent.message, {static_cast<int32_t>(sent.wParam), sent.lParam}});
+// Like the themed bar, the model's draws a move backward, and a position its
+// range moves, at once, and a move forward only on timer messages: every value
+// must come last by one of the first two, with the range put back.
+TEST_F(ProgressWindowModelTest, EachValueReachesTheBarLastByAMoveItDrawsAtOnce) {
+  using Sent = std::vector<std::pair<UINT, std::pair<int64_t, int64_t>>>;
+  constexpr int32_t kTop = INT32_MAX;
+  // Drawing is held off from the first move to the last.
+  auto held = [](Sent moves) {
+    moves.insert(moves.begin(), {WM_SETREDRAW, {FALSE, 0}});
+    moves.push_back({WM_SETREDRAW, {TRUE, 0}});
+    return moves;
+  };
+  const Sent toTheTop = held({{PBM_SETRANGE32, {0, 351}},
+                              {PBM_SETPOS, {351, 0}},
+                              {PBM_SETPOS, {350, 0}},
+                              {PBM_SETRANGE32, {0, 350}}});
+  const Sent atTheLargestTop = held({{PBM_SETRANGE32, {kTop, kTop}}, {PBM_SETRANGE32, {0, kTop}}});
+  struct {
+    const char *name;
+    int32_t minimum, maximum, before, value;
+    Sent sent;
+  } const rows[] = {
+      {"forward", 0, 350, 95, 125, held({{PBM_SETPOS, {126, 0}}, {PBM_SETPOS, {125, 0}}})},
+      {"backward", 0, 350, 225, 5, held({{PBM_SETPOS, {6, 0}}, {PBM_SETPOS, {5, 0}}})},
+      {"the same again", 0, 350, 95, 95, held({{PBM_SETPOS, {96, 0}}, {PBM_SETPOS, {95, 0}}})},
+      {"below the minimum", -20, 350, 0, -30, held({{PBM_SETPOS, {-19, 0}}, {PBM_SETPOS, {-20, 0}}})},
+      {"the maximum", 0, 350, 325, 350, toTheTop},
+      {"beyond the maximum", 0, 350, 325, 375, toTheTop},
+      // No range reaches above it: one that holds only the maximum moves the position there.
+      {"the largest maximum", 0, kTop, 325, kTop, atTheLargestTop},
+  };
   auto font = static_cast<int64_t>(reinterpret_cast<intptr_t>(GetStockObject(DEFAULT_GUI_FONT)));
-  decltype(seen) expected = {{PBM_SETRANGE32, {-20, 350}},
-                             {WM_SETFONT, {static_cast<int32_t>(font), 1}},
-                             {PBM_SETPOS, {375, 0}},
-                             {PBM_SETPOS, {-7, 0}}};
-  EXPECT_EQ(seen, expected) << "375 reaches the bar unchanged; the bar itself keeps it within range";
+  // The range, font, redraw and position messages among those sent to the bar from the `from`th on.
+  auto settings = [](HWND bar, size_t from) {
+    Sent seen;
+    std::vector<window_model::SentMessage> all = window_model::MessagesSentTo(bar);
+    for (size_t i = from; i < all.size(); ++i)
+      if (all[i].message == PBM_SETRANGE32 || all[i].message == WM_SETREDRAW ||
+          all[i].message == PBM_SETPOS || all[i].message == WM_SETFONT)
+        seen.push_back({all[i].message, {static_cast<int32_t>(all[i].wParam), all[i].lParam}});
+    return seen;
+  };
+  for (const auto &row : rows) {
+    ASSERT_NE(OpenProgressWindow(0, 100, 100, 400, 100, "Checking for Updates"), 0);
+    ASSERT_NE(AddProgressBar(1, 25, 24, 350, 20, row.minimum, row.maximum), 0);
+    HWND bar = ChildrenOf(FindTopLevel("Checking for Updates")).at(0);
+    EXPECT_EQ(settings(bar, 0), (Sent{{PBM_SETRANGE32, {row.minimum, row.maximum}},
+                                      {WM_SETFONT, {static_cast<int32_t>(font), 1}}}))
+        << row.name;
+    SetProgressValue(1, row.before);
+    size_t before = window_model::MessagesSentTo(bar).size();
+    EXPECT_EQ(SetProgressValue(1, row.value), row.before) << row.name;
+    EXPECT_EQ(settings(bar, before), row.sent) << row.name;
+    EXPECT_EQ(window_model::DrawnBarPosition(bar), std::clamp(row.value, row.minimum, row.maximum))
+        << row.name;
+    EXPECT_TRUE(window_model::WindowsAwaitingPaint().empty()) << row.name;
+    CloseProgressWindow(0);
+  }
 }
 
 TEST_F(ProgressWindowModelTest, EachWindowHasItsTabAcceleratorsUntilItCloses) {

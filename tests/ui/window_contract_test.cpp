@@ -91,8 +91,7 @@ TEST_F(ProgressWindowTest, ControlsGoIntoTheNewestWindowInTheOrderTheyAreMade) {
   auto barStyle = static_cast<DWORD>(GetWindowLongA(bar, GWL_STYLE));
   EXPECT_EQ(barStyle & (WS_CHILD | WS_VISIBLE), DWORD{WS_CHILD | WS_VISIBLE});
   EXPECT_EQ(barStyle & 0xFFFF, 0u) << "neither smooth nor vertical";
-  EXPECT_EQ(BarRange(bar), "0..350");
-  EXPECT_EQ(BarPosition(bar), 0);
+  EXPECT_EQ(BarState(bar), "0 drawn 0 in 0..350");
   for (size_t i = 0; i < 3; ++i) {
     HWND line = children[i + 1];
     EXPECT_EQ(ClassOf(line), "Static");
@@ -111,26 +110,33 @@ TEST_F(ProgressWindowTest, SetProgressValueGivesThePreviousValueAndTouchesOnlyBa
   HWND window = OpenUpdaterWindow();
   intptr_t line = AddStatusText(AnyNumber, 25, 50, 350, 20, "Downloading New Files");
   HWND bar = ChildrenOf(window).at(0);
-  EXPECT_EQ(SetProgressValue(1, 5), 0);
-  EXPECT_EQ(SetProgressValue(1, 25), 5);
-  EXPECT_EQ(SetProgressValue(1, 50), 25);
-  EXPECT_EQ(BarPosition(bar), 50);
+  // Each value is drawn by the time the call returns, and the range is left as it was set.
+  struct {
+    int32_t value;
+    int32_t previous;
+    const char *state;
+  } const steps[] = {{5, 0, "5 drawn 5 in 0..350"},         {25, 5, "25 drawn 25 in 0..350"},
+                     {349, 25, "349 drawn 349 in 0..350"},  {375, 349, "350 drawn 350 in 0..350"},
+                     {350, 350, "350 drawn 350 in 0..350"}, {10, 350, "10 drawn 10 in 0..350"},
+                     {10, 10, "10 drawn 10 in 0..350"},     {0, 10, "0 drawn 0 in 0..350"},
+                     {50, 0, "50 drawn 50 in 0..350"}};
+  for (const auto &step : steps) {
+    EXPECT_EQ(SetProgressValue(1, step.value), step.previous) << step.value;
+    EXPECT_EQ(BarState(bar), step.state) << step.value;
+    EXPECT_TRUE(IsWindowVisible(bar)) << step.value << ": drawing is on again";
+  }
 
   EXPECT_EQ(SetProgressValue(static_cast<int>(line), 7), 0) << "a status line has no value";
   EXPECT_EQ(TextOf(ChildrenOf(window).at(1)), "Downloading New Files");
   EXPECT_EQ(SetProgressValue(42, 9), 0) << "nothing is held under 42";
-  EXPECT_EQ(BarPosition(bar), 50);
-
-  SetProgressValue(1, 375);
-  EXPECT_EQ(BarPosition(bar), 350) << "a value beyond the maximum shows a full bar";
-  EXPECT_EQ(SetProgressValue(1, 10), 350);
+  EXPECT_EQ(BarState(bar), "50 drawn 50 in 0..350");
 }
 
 TEST_F(ProgressWindowTest, ABarKeepsItsOwnRangeEvenBelowZero) {
   ASSERT_NE(OpenProgressWindow(0, 100, 100, 400, 100, kTitle), 0);
   ASSERT_NE(AddProgressBar(1, 25, 24, 350, 20, -20, 350), 0);
   HWND bar = ChildrenOf(FindTopLevel(kTitle)).at(0);
-  EXPECT_EQ(BarRange(bar), "-20..350");
+  EXPECT_EQ(BarState(bar), "0 drawn 0 in -20..350");
   EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageA(bar, WM_GETFONT, 0, 0)), GetStockObject(DEFAULT_GUI_FONT));
   struct {
     int32_t value;
@@ -139,7 +145,8 @@ TEST_F(ProgressWindowTest, ABarKeepsItsOwnRangeEvenBelowZero) {
   int previous = 0;
   for (const auto &c : cases) {
     EXPECT_EQ(SetProgressValue(1, c.value), previous) << c.value;
-    EXPECT_EQ(BarPosition(bar), c.shown) << c.value << " is held within -20..350";
+    EXPECT_EQ(BarState(bar), std::to_string(c.shown) + " drawn " + std::to_string(c.shown) + " in -20..350")
+        << c.value << " is held within -20..350";
     previous = c.shown;
   }
 }
@@ -163,7 +170,7 @@ TEST_F(ProgressWindowTest, ReusingAControlNumberReplacesTheControlOnlyOnceTheNew
   EXPECT_FALSE(IsWindow(oldBar));
   ASSERT_EQ(ChildrenOf(window).size(), 1u);
   HWND newBar = ChildrenOf(window).at(0);
-  EXPECT_EQ(BarRange(newBar), "0..100");
+  EXPECT_EQ(BarState(newBar), "0 drawn 0 in 0..100");
 
   // A second window, closed again, leaves no current parent behind.
   ASSERT_NE(OpenProgressWindow(7, 300, 300, 100, 50, "Gone"), 0);
@@ -172,7 +179,7 @@ TEST_F(ProgressWindowTest, ReusingAControlNumberReplacesTheControlOnlyOnceTheNew
   EXPECT_EQ(AddStatusText(AnyNumber, 0, 0, 10, 10, "lost"), 0);
   EXPECT_TRUE(IsWindow(newBar)) << "the control that could not be made left number 1's in place";
   EXPECT_EQ(SetProgressValue(1, 30), 0);
-  EXPECT_EQ(BarPosition(newBar), 30);
+  EXPECT_EQ(BarState(newBar), "30 drawn 30 in 0..100");
 }
 
 TEST_F(ProgressWindowTest, WithoutAWindowNoControlCanBeMade) {
@@ -205,7 +212,7 @@ TEST_F(ProgressWindowTest, ClosingDestroysEveryControlAndFreesTheirNumbers) {
   ASSERT_NE(OpenProgressWindow(AnyNumber, 100, 100, 400, 100, "Another"), 0);
   for (int i = 0; i < 4; ++i) ASSERT_NE(AddProgressBar(AnyNumber, 25, 24, 350, 20, 0, 350), 0);
   EXPECT_EQ(SetProgressValue(1, 40), 0);
-  for (HWND bar : ChildrenOf(FindTopLevel("Another"))) EXPECT_EQ(BarPosition(bar), 0);
+  for (HWND bar : ChildrenOf(FindTopLevel("Another"))) EXPECT_EQ(BarState(bar), "0 drawn 0 in 0..350");
   EXPECT_NE(AddProgressBar(1, 25, 24, 350, 20, 0, 350), 0) << "number 1 is free for a new bar";
 }
 
@@ -215,7 +222,7 @@ TEST_F(ProgressWindowTest, ACloseRequestLeavesTheWindowOpenAndWorking) {
   ASSERT_TRUE(IsWindow(window));
   EXPECT_NE(AddStatusText(AnyNumber, 25, 50, 350, 20, "Downloading New Files"), 0);
   EXPECT_EQ(SetProgressValue(1, 5), 0);
-  EXPECT_EQ(BarPosition(ChildrenOf(window).at(0)), 5);
+  EXPECT_EQ(BarState(ChildrenOf(window).at(0)), "5 drawn 5 in 0..350");
 }
 
 TEST_F(ProgressWindowTest, AnyNumberWindowsAreApartAndCloseAllEndsEveryOne) {

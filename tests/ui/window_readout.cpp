@@ -39,12 +39,12 @@ std::string ScreenRectText(HWND window) {
   return RectText(rect);
 }
 
-int BarPosition(HWND bar) { return static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)); }
-
-std::string BarRange(HWND bar) {
+std::string BarState(HWND bar) {
   PBRANGE range = {};
   SendMessageA(bar, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
-  return std::to_string(range.iLow) + ".." + std::to_string(range.iHigh);
+  return std::to_string(SendMessageA(bar, PBM_GETPOS, 0, 0)) + " drawn " +
+         std::to_string(DrawnBarPosition(bar)) + " in " + std::to_string(range.iLow) + ".." +
+         std::to_string(range.iHigh);
 }
 
 std::vector<HWND> StackingOrder(const std::vector<HWND> &windows) {

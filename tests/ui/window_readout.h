@@ -21,9 +21,12 @@ std::vector<HWND> ChildrenOf(HWND window);
 std::string ClientRectText(HWND window, HWND control);
 std::string ScreenRectText(HWND window);
 
-// The progress bar's position, and its range as "minimum..maximum".
-int BarPosition(HWND bar);
-std::string BarRange(HWND bar);
+// The progress bar's position, the position it is drawn at and its range:
+// "<position> drawn <drawn> in <minimum>..<maximum>".
+std::string BarState(HWND bar);
+
+// The position the bar is drawn at, read as each build can (a file per build).
+int DrawnBarPosition(HWND bar);
 
 // The windows' top-down order among the process's top-level windows.
 std::vector<HWND> StackingOrder(const std::vector<HWND> &windows);

@@ -38,7 +38,7 @@ const std::string kOldInf = "[Application]\r\nVersion = 2.50\r\n";
 const std::string kNewInf = "[Application]\r\nVersion = 2.51\r\n";
 const char kTitle[] = "Checking for Updates";
 
-// "<length> ms at bar <value>[, <latest status text>]", or "box ..." for a message box.
+// "<length> ms at bar <drawn position>[, <latest status text>]", or "box ..." for a message box.
 using Events = std::vector<std::string>;
 
 Events Shown(const std::string &window, std::initializer_list<DWORD> sleeps) {
@@ -82,7 +82,7 @@ Events Installing(std::initializer_list<DWORD> waits) {
 const Events kUpdated =
     Cat({Shown(kUpdating, {1000}), Shown("bar 275, Updating Quorvel", {1000}),
          Shown("bar 300, Updating Quorvel", {1000}), Shown("bar 325, Updating Quorvel", {1000}),
-         Shown("bar 375, Updating Quorvel", {1250}), Shown("bar 375, Quorvel Updated!", {5000})});
+         Shown("bar 350, Updating Quorvel", {1250}), Shown("bar 350, Quorvel Updated!", {5000})});
 const Events kNotUpdated = Shown("bar 225, ERROR UPDATING QUORVEL", {5000});
 
 std::string WindowShows() {
@@ -95,8 +95,7 @@ std::string WindowShows() {
     bool isBar = std::string(buffer) == PROGRESS_CLASSA;
     GetWindowTextA(child, buffer, sizeof buffer);
     if (!isBar && buffer[0] != '\0') text = buffer;  // controls come oldest first
-    for (const window_model::SentMessage &message : window_model::MessagesSentTo(child))
-      if (isBar && message.message == PBM_SETPOS) bar = std::to_string(message.wParam);
+    if (isBar) bar = std::to_string(window_model::DrawnBarPosition(child));
   }
   return "bar " + bar + (text.empty() ? "" : ", " + text);
 }

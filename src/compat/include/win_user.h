@@ -111,6 +111,7 @@ typedef struct tagACCEL {
 #define RDW_UPDATENOW 0x0100
 #define RDW_FRAME 0x0400
 
+#define WM_SETREDRAW 0x000B
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E

@@ -60,6 +60,12 @@ std::vector<window_model::SentMessage> window_model::MessagesSentTo(HWND window)
   return sent;
 }
 
+int window_model::DrawnBarPosition(HWND bar) {
+  TableLock hold(Windows().lock);
+  ModelWindow *record = WindowOf(bar);
+  return record != nullptr ? record->drawnPosition : 0;
+}
+
 std::vector<HWND> window_model::WindowsAwaitingPaint() {
   TableLock hold(Windows().lock);
   std::vector<HWND> waiting;

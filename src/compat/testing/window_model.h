@@ -40,6 +40,11 @@ struct SentMessage {
 // Every message sent to the window, oldest first.
 std::vector<SentMessage> MessagesSentTo(HWND window);
 
+// The position a progress bar is drawn at: like the themed bar, it follows a
+// move backward and a range that moves the position at once, and stays where
+// it was after a move forward (0 for a window that is no bar).
+int DrawnBarPosition(HWND bar);
+
 // Shown windows whose latest change has not been painted yet.
 std::vector<HWND> WindowsAwaitingPaint();
 

@@ -19,10 +19,11 @@
 //             a child of a watched window (index 0 is the top of the z-order,
 //             rect in the window's client coordinates), when seen and after changes
 //   bar       handle= min= max= pos=            a progress bar's state, from the
-//             watched process's memory, when it changes
+//             watched process's memory, when a change holds from one look to the
+//             next (stamped when it was first read)
 //   bar-drawn handle= filled= width=            pixels of the bar's middle row on
 //             the screen in the highlight colour (from its leftmost to its rightmost
-//             such pixel) of the bar's width, when it changes
+//             such pixel) of the bar's width, reported as the bar's state is
 //   click     window= button= x= y=             a real mouse click on a box's OK button
 //   control-gone window= handle=
 //   window-gone  handle=

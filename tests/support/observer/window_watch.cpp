@@ -1,6 +1,9 @@
 #include "window_watch.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "real_click.h"
@@ -21,11 +24,24 @@ int64_t NowNs() {
          now.QuadPart % frequency.QuadPart * 1000000000LL / frequency.QuadPart;
 }
 
+// A bar's reading of one kind: the one last reported, and a changed one that
+// waits for the next look to read it again.
+struct BarReading {
+  std::string reported;
+  std::string waiting;
+  int64_t waitingSince = 0;
+  uint64_t waitingLook = 0;
+};
+
+struct WatchedBar {
+  BarReading state;  // from the process's memory
+  BarReading drawn;  // from the screen
+};
+
 struct WatchedWindow {
   std::string fields;
   std::map<HWND, std::string> controls;
-  std::map<HWND, std::string> bars;
-  std::map<HWND, std::string> drawnBars;
+  std::map<HWND, WatchedBar> bars;
   RECT lastRect = {};
   int64_t clickedAt = 0;
 };
@@ -33,8 +49,13 @@ struct WatchedWindow {
 struct Watch {
   const WatchOptions &options;
   std::FILE *timeline;
-  std::map<HWND, WatchedWindow> windows;
-  std::map<DWORD, HANDLE> processes;
+  std::map<HWND, WatchedWindow> windows = {};
+  std::map<DWORD, HANDLE> processes = {};
+  uint64_t look = 0;
+  // Lines not written yet, by time: none goes out before a waiting reading
+  // that may still be reported with an earlier time.
+  std::multimap<int64_t, std::string> held = {};
+  int64_t earliestWaiting = INT64_MAX;  // of the readings the latest look left waiting
 };
 
 struct Search {
@@ -62,10 +83,48 @@ HANDLE ProcessOf(Watch &watch, HWND window) {
   return watch.processes[id] = OpenProcess(PROCESS_VM_READ | PROCESS_QUERY_INFORMATION, FALSE, id);
 }
 
-void Update(std::FILE *timeline, const char *kind, std::string &last, const std::string &now) {
+std::string Line(int64_t ns, const char *kind, const std::string &fields) {
+  return std::to_string(ns) + " " + kind + (fields.empty() ? "" : " ") + fields + "\n";
+}
+
+void Hold(Watch &watch, int64_t ns, const char *kind, const std::string &fields) {
+  watch.held.emplace(ns, Line(ns, kind, fields));
+}
+
+// Writes the held lines that no waiting reading can come before, or with
+// `all` every one.
+void WriteHeld(Watch &watch, bool all) {
+  auto end = all ? watch.held.end() : watch.held.lower_bound(watch.earliestWaiting);
+  for (auto line = watch.held.begin(); line != end; ++line) std::fputs(line->second.c_str(), watch.timeline);
+  std::fflush(watch.timeline);
+  watch.held.erase(watch.held.begin(), end);
+}
+
+void Update(Watch &watch, const char *kind, std::string &last, const std::string &now) {
   if (now == last) return;
   last = now;
-  Emit(timeline, kind, now);
+  Hold(watch, NowNs(), kind, now);
+}
+
+// A bar's reading counts only once the next look reads it again, and is then
+// reported with the time it was first read. On its way to each value the
+// updater passes the bar through the value one above it (at the top, through
+// a range one wider): that lasts as long as a few of its calls, which a busy
+// machine stretches to milliseconds, and a single read may catch it; every
+// value the updater shows lasts through a pause. An empty reading (the state
+// could not be read) is never reported.
+void LookAtBar(Watch &watch, const char *kind, BarReading &reading, const std::string &now) {
+  bool waited = !reading.waiting.empty() && reading.waitingLook + 1 == watch.look;
+  if (waited && now == reading.waiting) {
+    reading.reported = now;
+    Hold(watch, reading.waitingSince, kind, now);
+  }
+  reading.waiting.clear();
+  if (now.empty() || now == reading.reported) return;
+  reading.waiting = now;
+  reading.waitingSince = NowNs();
+  reading.waitingLook = watch.look;
+  watch.earliestWaiting = std::min(watch.earliestWaiting, reading.waitingSince);
 }
 
 // A message box's OK button, clicked once the box has held still for a look;
@@ -85,7 +144,7 @@ void ClickOk(Watch &watch, HWND window, WatchedWindow &watched, const std::vecto
     POINT at = {};
     if (!ClickInTheMiddle(child.handle, at)) return;
     watched.clickedAt = NowNs();
-    Emit(watch.timeline, "click",
+    Hold(watch, NowNs(), "click",
          "window=" + HandleText(window) + " button=" + QuoteTimelineText(child.text) +
              " x=" + std::to_string(at.x) + " y=" + std::to_string(at.y));
     return;
@@ -94,29 +153,30 @@ void ClickOk(Watch &watch, HWND window, WatchedWindow &watched, const std::vecto
 
 void LookAt(Watch &watch, HWND window) {
   WatchedWindow &watched = watch.windows[window];
-  Update(watch.timeline, "window", watched.fields, DescribeWindow(window));
+  Update(watch, "window", watched.fields, DescribeWindow(window));
   std::vector<ChildControl> children = ReadChildren(window);
   std::map<HWND, std::string> stillThere;
   for (const ChildControl &child : children) {
     stillThere[child.handle] = watched.controls[child.handle];
-    Update(watch.timeline, "control", stillThere[child.handle], child.fields);
+    Update(watch, "control", stillThere[child.handle], child.fields);
     if (child.className != "msctls_progress32") continue;
-    std::string memory = ReadBarFromMemory(ProcessOf(watch, window), child.handle);
-    if (!memory.empty())
-      Update(watch.timeline, "bar", watched.bars[child.handle],
-             "handle=" + HandleText(child.handle) + " " + memory);
-    Update(watch.timeline, "bar-drawn", watched.drawnBars[child.handle],
-           "handle=" + HandleText(child.handle) + " " + ReadBarFromScreen(child.handle));
+    std::string handle = "handle=" + HandleText(child.handle) + " ";
+    std::string state = ReadBarFromMemory(ProcessOf(watch, window), child.handle);
+    WatchedBar &bar = watched.bars[child.handle];
+    LookAtBar(watch, "bar", bar.state, state.empty() ? state : handle + state);
+    LookAtBar(watch, "bar-drawn", bar.drawn, handle + ReadBarFromScreen(child.handle));
   }
   for (auto &old : watched.controls)
     if (stillThere.count(old.first) == 0)
-      Emit(watch.timeline, "control-gone",
+      Hold(watch, NowNs(), "control-gone",
            "window=" + HandleText(window) + " handle=" + HandleText(old.first));
   watched.controls = stillThere;
   ClickOk(watch, window, watched, children);
 }
 
 void LookAround(Watch &watch) {
+  ++watch.look;
+  watch.earliestWaiting = INT64_MAX;
   Search search{&watch.options, {}};
   EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
   for (HWND window : search.found) LookAt(watch, window);
@@ -125,23 +185,23 @@ void LookAround(Watch &watch) {
       ++entry;
       continue;
     }
-    Emit(watch.timeline, "window-gone", "handle=" + HandleText(entry->first));
+    Hold(watch, NowNs(), "window-gone", "handle=" + HandleText(entry->first));
     entry = watch.windows.erase(entry);
   }
+  WriteHeld(watch, false);
 }
 
 }  // namespace
 
 void Emit(std::FILE *timeline, const char *kind, const std::string &fields) {
-  std::fprintf(timeline, "%lld %s%s%s\n", static_cast<long long>(NowNs()), kind, fields.empty() ? "" : " ",
-               fields.c_str());
+  std::fputs(Line(NowNs(), kind, fields).c_str(), timeline);
   std::fflush(timeline);
 }
 
 bool WatchWindows(const WatchOptions &options, std::FILE *timeline) {
-  Watch watch{options, timeline, {}, {}};
+  Watch watch{options, timeline};
   LookAround(watch);
-  Emit(timeline, "ready", "");
+  Hold(watch, NowNs(), "ready", "");
   if (options.readyEvent != nullptr) SetEvent(options.readyEvent);
   int64_t end = NowNs() + static_cast<int64_t>(options.timeoutMs) * 1000000;
   HANDLE waitFor[2];
@@ -152,7 +212,8 @@ bool WatchWindows(const WatchOptions &options, std::FILE *timeline) {
     DWORD woken = count != 0 ? WaitForMultipleObjects(count, waitFor, FALSE, options.intervalMs)
                              : (Sleep(options.intervalMs), WAIT_TIMEOUT);
     LookAround(watch);  // after the end too: the last state counts
-    if (woken != WAIT_TIMEOUT) return true;
-    if (NowNs() >= end) return false;
+    if (woken == WAIT_TIMEOUT && NowNs() < end) continue;
+    WriteHeld(watch, true);
+    return woken != WAIT_TIMEOUT;
   }
 }
