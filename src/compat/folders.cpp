@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "code_page.h"
 #include "drive_paths.h"
 #include "errors.h"
 #include "files.h"
@@ -97,7 +98,7 @@ void FillFindData(const std::string &hostPath, const char *name, LPWIN32_FIND_DA
     data->ftLastAccessTime = FileTimeFromTimespec(info.st_atim);
     data->ftLastWriteTime = FileTimeFromTimespec(info.st_mtim);
   }
-  std::strncpy(data->cFileName, name, MAX_PATH - 1);
+  std::strncpy(data->cFileName, CodePageOfUtf8(name).c_str(), MAX_PATH - 1);
 }
 
 bool NextMatch(FolderListing &listing, LPWIN32_FIND_DATAA data) {

@@ -104,7 +104,7 @@ const BuiltInLibrary *BuiltInNamed(const std::string &stem) {
 // `folder` is a Windows path.
 HMODULE LoadFrom(const std::string &folder, const std::string &stem) {
   std::string hostFolder = HostPath(folder.c_str());
-  if (hostFolder == HostPath(("Z:" + SystemFolder()).c_str()))
+  if (hostFolder == HostPath(WindowsPathOfHost(SystemFolder()).c_str()))
     if (const BuiltInLibrary *library = BuiltInNamed(stem)) return ModuleOf(*library);
   std::string path = HostPath(JoinPath(folder, stem + ".so").c_str());
   return static_cast<HMODULE>(path.empty() ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
@@ -119,8 +119,8 @@ HMODULE LoadByName(const char *fileName, bool systemFolderOnly) {
   std::string stem = StemOf(fileName != nullptr ? fileName : "");
   HMODULE library = nullptr;
   if (!stem.empty()) {
-    if (!systemFolderOnly) library = LoadFrom("Z:" + ExecutableFolder(), stem);
-    if (library == nullptr) library = LoadFrom("Z:" + SystemFolder(), stem);
+    if (!systemFolderOnly) library = LoadFrom(WindowsPathOfHost(ExecutableFolder()), stem);
+    if (library == nullptr) library = LoadFrom(WindowsPathOfHost(SystemFolder()), stem);
   }
   return Found(library);
 }
@@ -171,9 +171,7 @@ HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags) {
 }
 
 UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size) {
-  std::string folder = "Z:" + SystemFolder();
-  for (char &c : folder)
-    if (c == '/') c = '\\';
+  std::string folder = WindowsPathOfHost(SystemFolder());
   if (buffer == nullptr || size <= folder.size()) return static_cast<UINT>(folder.size() + 1);
   memcpy(buffer, folder.c_str(), folder.size() + 1);
   return static_cast<UINT>(folder.size());

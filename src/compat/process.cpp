@@ -1,4 +1,4 @@
-// The process frame's calls: its end, its ids, its environment block, COM
+// The process frame's calls: its end, its ids, its environment blocks, COM
 // (nothing to prepare natively) and upper-casing by the system code page.
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "code_page.h"
 #include "stand_in_state.h"
 
 namespace {
@@ -28,6 +29,35 @@ unsigned char UpperOf(unsigned char c) {
   }
 }
 
+// The environment's entries in the order the process holds them, each as it
+// stands there (with or without "="), taken as UTF-8; the block's end mark included.
+std::wstring WideBlock() {
+  std::wstring block;
+  for (char **entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    if (**entry == '\0') continue;  // an empty entry would end the block early
+    block.append(WideOfUtf8(*entry)).push_back(L'\0');
+  }
+  block.push_back(L'\0');
+  return block;
+}
+
+template <typename Char>
+Char *HandOut(const std::basic_string<Char> &block) {
+  if (stand_in_state::withholdEnvironmentBlocks) return nullptr;
+  auto *copy = static_cast<Char *>(std::malloc(block.size() * sizeof(Char)));
+  if (copy == nullptr) return nullptr;
+  std::copy(block.begin(), block.end(), copy);
+  ++stand_in_state::environmentBlocksHeld;
+  return copy;
+}
+
+BOOL GiveBack(void *block) {
+  if (block == nullptr) return FALSE;
+  std::free(block);
+  --stand_in_state::environmentBlocksHeld;
+  return TRUE;
+}
+
 }  // namespace
 
 std::atomic<bool> stand_in_state::withholdEnvironmentBlocks{false};
@@ -40,29 +70,14 @@ DWORD WINAPI GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
 
 DWORD WINAPI GetCurrentThreadId(void) { return static_cast<DWORD>(syscall(SYS_gettid)); }
 
-// The block holds the process environment in the order the process holds it,
-// each entry as it stands there (with or without "=").
-LPCH WINAPI GetEnvironmentStrings(void) {
-  if (stand_in_state::withholdEnvironmentBlocks) return nullptr;
-  std::string block;
-  for (char **entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    if (**entry == '\0') continue;  // an empty entry would end the block early
-    block.append(*entry).push_back('\0');
-  }
-  block.push_back('\0');
-  auto *copy = static_cast<char *>(std::malloc(block.size()));
-  if (copy == nullptr) return nullptr;
-  std::copy(block.begin(), block.end(), copy);
-  ++stand_in_state::environmentBlocksHeld;
-  return copy;
-}
+// The 8-bit block is the wide one in the system code page, "?" for what it lacks.
+LPCH WINAPI GetEnvironmentStrings(void) { return HandOut(CodePageOfWide(WideBlock())); }
 
-BOOL WINAPI FreeEnvironmentStringsA(LPCH block) {
-  if (block == nullptr) return FALSE;
-  std::free(block);
-  --stand_in_state::environmentBlocksHeld;
-  return TRUE;
-}
+BOOL WINAPI FreeEnvironmentStringsA(LPCH block) { return GiveBack(block); }
+
+LPWCH WINAPI GetEnvironmentStringsW(void) { return HandOut(WideBlock()); }
+
+BOOL WINAPI FreeEnvironmentStringsW(LPWCH block) { return GiveBack(block); }
 
 LPSTR WINAPI CharUpperA(LPSTR text) {
   for (char *c = text; *c != '\0'; ++c) *c = static_cast<char>(UpperOf(static_cast<unsigned char>(*c)));

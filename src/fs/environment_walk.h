@@ -5,6 +5,10 @@
 // One walk over a private copy of the process environment, for the whole
 // program. Entries come in the order the block holds them, unsorted and
 // unfiltered; an entry beginning with "=" (such as "=C:=C:\") has an empty name.
+// Each entry is as the 8-bit block gives it, except a value that the system
+// code page cannot hold (a profile folder named in another script): where the
+// path it names has a short form the code page holds, the walk gives that
+// form, which names the same folder; otherwise the block's text.
 
 // Takes a fresh copy of the environment and places the walk before its first
 // entry. 0 when no copy could be taken; the walk must then be started again.

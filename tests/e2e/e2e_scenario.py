@@ -74,7 +74,8 @@ FILE_SHARE_READ, FILE_SHARE_WRITE = 1, 2
 
 class Scenario:
     def __init__(self, name, answer="file", prefs_in="All Users", temp=None, temp_folder=None,
-                 locked=False, held_briefly=False, small_drive=False, pinned=False, served=SERVED_EXE, runs=1):
+                 locked=False, held_briefly=False, small_drive=False, pinned=False, served=SERVED_EXE, runs=1,
+                 code_page=None):
         self.name = name
         self.answer = answer            # the server's answer, or None for no server at all
         self.prefs_in = prefs_in        # where the preference files lie (PREFERENCE_FOLDERS): "All Users",
@@ -89,6 +90,7 @@ class Scenario:
         self.pinned = pinned            # run the program that carries the pinned file's digest
         self.served = served
         self.runs = runs
+        self.code_page = code_page      # the ANSI code page the Windows run must have, or None for any
 
     @property
     def program(self):
@@ -115,6 +117,9 @@ SCENARIOS = {s.name: s for s in [
     Scenario("temp_trailing_separator", temp=[("TEMP", "C:\\QZTemp\\")], temp_folder="QZTemp"),
     Scenario("temp_two_entries", temp=[("TEMP", "C:\\First"), ("temp", "C:\\Second")], temp_folder="Second"),
     Scenario("temp_missing", temp=[], temp_folder="users/All Users/temp"),
+    # A profile folder named in Greek letters, which Windows-1252 cannot hold.
+    Scenario("temp_outside_code_page", temp=[("TEMP", "C:\\users\\\u03a9\u03bc\u03ad\u03b3\u03b1\\Temp")],
+             temp_folder="users/\u03a9\u03bc\u03ad\u03b3\u03b1/Temp", code_page=1252),
     Scenario("executable_locked", locked=True),
     Scenario("held_briefly", held_briefly=True),
     Scenario("drive_too_small", small_drive=True),
@@ -387,7 +392,7 @@ def environment_file(work, scenario):
     if scenario.temp is None:
         return None
     path = work / "environment.txt"
-    path.write_text("".join(f"{name}={value}\n" for name, value in scenario.temp))
+    path.write_text("".join(f"{name}={value}\n" for name, value in scenario.temp), encoding="utf-8")
     return path
 
 
@@ -435,6 +440,9 @@ def run_windows(scenario, work, template, bin_dir):
     prefix = work / "prefix"
     subprocess.run([str(SUPPORT / "wine-prefix.sh"), "clone", str(template), str(prefix)], check=True)
     env = dict(os.environ, WINEPREFIX=str(prefix), WINEDEBUG="-all")
+    if scenario.code_page is not None:
+        # Wine takes its ANSI code page from the Unix locale: C.UTF-8 gives 1252, and host names in UTF-8.
+        env["LC_ALL"] = "C.UTF-8"
     drive = prefix / "drive_c"
     lay_out(drive, scenario)
     timelines = []
@@ -530,6 +538,9 @@ def check_timeline(scenario, drive, events, offset, temp_matches, last):
     left, top, _, _ = (int(v) for v in window["rect"].split(","))
     check((left, top) == (100, 100), f"the window's outer corner is at {left},{top}")
     check(window["client"] == "400,100", f"the client area is {window['client']}")
+    if scenario.code_page is not None:
+        observer = next(f for _, kind, f in events if kind == "observer")
+        check(observer.get("codepage") == str(scenario.code_page), f"the run's code page is {observer.get('codepage')}")
     expected = expected_steps(scenario, temp_matches)
     due = check_gaps(story, expected)
     exited = [f for _, kind, f in events if kind == "exited"]

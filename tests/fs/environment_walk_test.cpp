@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -40,19 +41,49 @@ std::filesystem::path ProbePath() {
 #endif
 }
 
+std::wstring WideOf(const std::string &utf8) {
+  std::wstring wide(utf8.size(), L'\0');
+  int length = utf8.empty() ? 0
+                            : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                  wide.data(), static_cast<int>(wide.size()));
+  wide.resize(static_cast<size_t>(length));
+  return wide;
+}
+
+// The text in the system code page, as the 8-bit block gives it.
+std::string InCodePage(const std::wstring &wide) {
+  std::string text(wide.size() * 3, '\0');
+  int length = wide.empty()
+                   ? 0
+                   : WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
+                                         static_cast<int>(text.size()), nullptr, nullptr);
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+std::string CodePageOf(const std::string &utf8) { return InCodePage(WideOf(utf8)); }
+
+// The short form of an existing path, in the system code page.
+std::string ShortFormOf(const std::string &utf8) {
+  WCHAR shortForm[MAX_PATH];
+  DWORD length = GetShortPathNameW(WideOf(utf8).c_str(), shortForm, MAX_PATH);
+  return InCodePage(std::wstring(shortForm, length < MAX_PATH ? length : 0));
+}
+
+// The child gets the entries, UTF-8 here, as its wide environment block.
 int RunProbe(const std::vector<std::string> &environment, const std::filesystem::path &output) {
   std::string probe = ProbePath().string();
   std::string target = output.string();
 #ifdef _WIN32
-  std::string block;
-  for (const std::string &entry : environment) block.append(entry).push_back('\0');
-  block.append(2, '\0');
-  std::string commandLine = "\"" + probe + "\" \"" + target + "\"";
-  STARTUPINFOA startup = {};
+  std::wstring block;
+  for (const std::string &entry : environment) block.append(WideOf(entry)).push_back(L'\0');
+  block.append(2, L'\0');
+  std::wstring commandLine = L"\"" + ProbePath().wstring() + L"\" \"" + output.wstring() + L"\"";
+  STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION child = {};
-  if (!CreateProcessA(probe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, block.data(), nullptr,
-                      &startup, &child))
+  if (!CreateProcessW(ProbePath().wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                      CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &child))
     return -1;
   WaitForSingleObject(child.hProcess, INFINITE);
   DWORD code = 0;
@@ -113,12 +144,42 @@ int CountOf(const std::vector<Entry> &entries, const Entry &wanted) {
 }
 
 TEST(EnvironmentWalkTest, YieldsEveryEntryOfTheBlockInItsOrderSplitAtTheFirstEquals) {
-  const std::vector<std::string> block = {"Path=C:\\bin", "=C:=C:\\work", "NOEQUALS",
-                                          "Key=a=b==c",   "Temp=first",   "temp=second",
-                                          "TEMP=third",   "tEmP=",        "==leading=two"};
-  const std::vector<Entry> expected = {{"Path", "C:\\bin"}, {"", "C:=C:\\work"}, {"", ""},
-                                       {"Key", "a=b==c"},   {"Temp", "first"},   {"temp", "second"},
-                                       {"TEMP", "third"},   {"tEmP", ""},        {"", "=leading=two"}};
+  std::vector<std::string> block = {"Path=C:\\bin", "=C:=C:\\work", "NOEQUALS", "Key=a=b==c",   "Temp=first",
+                                    "temp=second",  "TEMP=third",   "tEmP=",    "==leading=two"};
+  std::vector<Entry> expected = {{"Path", "C:\\bin"}, {"", "C:=C:\\work"}, {"", ""},
+                                 {"Key", "a=b==c"},   {"Temp", "first"},   {"temp", "second"},
+                                 {"TEMP", "third"},   {"tEmP", ""},        {"", "=leading=two"}};
+  std::vector<std::string> temps = {"first", "second", "third", ""};
+  // Values in UTF-8 that Windows-1252 cannot hold (Greek; Wine's best fit makes
+  // Ωμα "Oµa", which is no "?" but no Ωμα either) give the short form of the
+  // folder they name, which the 8-bit file calls find; the rest stay as the
+  // 8-bit block gives them. Natively the stand-in's 1252 gives "?" instead.
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("qzwalk" + std::to_string(GetCurrentProcessId()));
+#ifdef _WIN32
+  const std::string base = folder.string();
+  const bool westernCodePage = GetACP() == 1252;
+#else
+  std::string base = "Z:" + folder.string();
+  std::replace(base.begin(), base.end(), '/', '\\');
+  const bool westernCodePage = true;
+#endif
+  const std::string greek = base + "\\\u03A9\u03BC\u03AD\u03B3\u03B1",
+                    bestFit = base + "\\\u03A9\u03BC\u03B1\\";
+  std::vector<std::string> shortForms;
+  if (westernCodePage) {
+    for (const char *name : {"\u03A9\u03BC\u03AD\u03B3\u03B1", "\u03A9\u03BC\u03B1", "Zo\u00EB"})
+      std::filesystem::create_directories(folder / std::filesystem::u8path(name));
+    shortForms = {ShortFormOf(greek), ShortFormOf(bestFit)};
+    block.insert(block.end(), {"QZ_GREEK=" + greek, "Temp=" + bestFit, "QZ_GONE=" + greek + "\\gone",
+                               "QZ_WESTERN=" + base + "\\Zo\u00EB", "\u03A9NAME=C:\\bin"});
+    expected.insert(expected.end(), {{"QZ_GREEK", shortForms[0]},
+                                     {"Temp", shortForms[1]},
+                                     {"QZ_GONE", CodePageOf(greek + "\\gone")},
+                                     {"QZ_WESTERN", CodePageOf(base) + "\\Zo\xEB"},
+                                     {CodePageOf("\u03A9NAME"), "C:\\bin"}});
+    temps.push_back(shortForms[1]);
+  }
   ChildWalk walk = WalkInChild(block);
   ASSERT_EQ(walk.exitCode, 0);
   ASSERT_GE(walk.entries.size(), expected.size());
@@ -131,8 +192,17 @@ TEST(EnvironmentWalkTest, YieldsEveryEntryOfTheBlockInItsOrderSplitAtTheFirstEqu
   std::vector<std::string> matching;
   for (const Entry &entry : walk.entries)
     if (UpperCaseCopy(entry.first.c_str()) == "TEMP") matching.push_back(entry.second);
-  EXPECT_EQ(matching, (std::vector<std::string>{"first", "second", "third", ""}))
-      << "every spelling of TEMP matches the upper-cased comparison";
+  EXPECT_EQ(matching, temps) << "every spelling of TEMP matches the upper-cased comparison";
+  for (size_t i = 0; i < shortForms.size(); ++i) {
+    const std::string &given = shortForms[i];
+    EXPECT_NE(given, CodePageOf(i == 0 ? greek : bestFit)) << "the short form is not the block's text";
+    EXPECT_EQ(given.find('?'), std::string::npos) << given;
+    EXPECT_EQ(given.back() == '\\', i == 1) << given << ": the separators stay as written";
+    DWORD attributes = GetFileAttributesA(given.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        << given << " names no folder";
+  }
+  std::filesystem::remove_all(folder);
 }
 
 #ifndef _WIN32

@@ -12,12 +12,27 @@ LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, size_t bytes);
 BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID memory);
 HANDLE WINAPI GetProcessHeap(void);
 
-// The process environment block and upper-casing in the system code page.
+// The process environment block, 8-bit and wide, and upper-casing in the
+// system code page.
 typedef CHAR *LPCH;
+typedef WCHAR *LPWCH;
 
 LPCH WINAPI GetEnvironmentStrings(void);
 BOOL WINAPI FreeEnvironmentStringsA(LPCH block);
+LPWCH WINAPI GetEnvironmentStringsW(void);
+BOOL WINAPI FreeEnvironmentStringsW(LPWCH block);
 LPSTR WINAPI CharUpperA(LPSTR text);
+
+// Text between the system code page or UTF-8 and wide text.
+typedef const CHAR *LPCCH;
+typedef const WCHAR *LPCWCH;
+typedef BOOL *LPBOOL;
+#define CP_ACP 0
+#define CP_UTF8 65001
+
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR wide, int wideSize);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int length, LPSTR text, int size,
+                               LPCCH defaultChar, LPBOOL usedDefaultChar);
 
 // The calling process and thread.
 DWORD WINAPI GetCurrentProcessId(void);

@@ -9,8 +9,8 @@
 //     the OK button of each message box among them. The timeline goes to FILE
 //     or standard output. --environment gives PROGRAM the observer's own
 //     environment less its TEMP entries (any letter case), then the entries of
-//     FILE, one NAME=VALUE a line, in that order: Wine would otherwise put its
-//     own TEMP in place of the caller's.
+//     FILE, one NAME=VALUE a line in UTF-8, in that order: Wine would
+//     otherwise put its own TEMP in place of the caller's.
 //   quorvel-observer snap --title TEXT --out FILE.bmp
 //     Writes the screen's pixels under the window (frame included) as a BMP.
 //   quorvel-observer show --title TEXT [--topmost] [--ready-event NAME] [--stop-event NAME]
@@ -20,7 +20,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -85,31 +85,43 @@ bool Parse(int argc, char **argv, Arguments &arguments) {
   return !arguments.titles.empty();
 }
 
+std::wstring WideOf(const std::string &text, UINT codePage) {
+  std::wstring wide(text.size(), L'\0');
+  int length = text.empty() ? 0
+                            : MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                                  wide.data(), static_cast<int>(wide.size()));
+  wide.resize(static_cast<size_t>(length));
+  return wide;
+}
+
 // The observer's environment block less its TEMP entries, then each line of
-// the file; each entry ends with a zero byte, the block with one more.
-std::string EnvironmentBlockFrom(const std::string &file) {
-  std::string block;
-  char *own = GetEnvironmentStringsA();
-  for (const char *entry = own; entry != nullptr && *entry != '\0'; entry += std::strlen(entry) + 1) {
-    std::string name(entry, std::strcspn(entry + 1, "=") + 1);
-    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name.c_str(), -1, "TEMP", -1) != CSTR_EQUAL)
-      block.append(entry, std::strlen(entry) + 1);
+// the file, read as UTF-8: a wide block, so that any value reaches PROGRAM
+// whole; each entry ends with a zero, the block with one more.
+std::wstring EnvironmentBlockFrom(const std::string &file) {
+  std::wstring block;
+  wchar_t *own = GetEnvironmentStringsW();
+  for (const wchar_t *entry = own; entry != nullptr && *entry != L'\0'; entry += std::wcslen(entry) + 1) {
+    std::wstring name(entry, std::wcscspn(entry + 1, L"=") + 1);
+    if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, name.c_str(), -1, L"TEMP", -1) != CSTR_EQUAL)
+      block.append(entry, std::wcslen(entry) + 1);
   }
-  FreeEnvironmentStringsA(own);
+  FreeEnvironmentStringsW(own);
   std::FILE *in = std::fopen(file.c_str(), "rb");
-  if (in == nullptr) return "";
+  if (in == nullptr) return L"";
   std::string line;
-  for (int c; (c = std::fgetc(in)) != EOF;) {
-    if (c != '\n') {
-      if (c != '\r') line += static_cast<char>(c);
-      continue;
-    }
-    if (!line.empty()) block.append(line.c_str(), line.size() + 1);
+  auto take = [&] {
+    if (!line.empty()) block.append(WideOf(line, CP_UTF8)).push_back(L'\0');
     line.clear();
+  };
+  for (int c; (c = std::fgetc(in)) != EOF;) {
+    if (c == '\n')
+      take();
+    else if (c != '\r')
+      line += static_cast<char>(c);
   }
   std::fclose(in);
-  if (!line.empty()) block.append(line.c_str(), line.size() + 1);
-  return block + '\0';
+  take();
+  return block + L'\0';
 }
 
 HANDLE OpenNamedEvent(const std::string &name) {
@@ -122,7 +134,8 @@ int Watch(const Arguments &arguments) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   Emit(timeline, "observer",
-       "frequency=" + std::to_string(frequency.QuadPart) + " pid=" + std::to_string(GetCurrentProcessId()));
+       "frequency=" + std::to_string(frequency.QuadPart) + " pid=" + std::to_string(GetCurrentProcessId()) +
+           " codepage=" + std::to_string(GetACP()));
   WatchOptions options;
   options.titles.insert(arguments.titles.begin(), arguments.titles.end());
   options.processId = arguments.processId;
@@ -133,12 +146,12 @@ int Watch(const Arguments &arguments) {
   options.stopEvent = OpenNamedEvent(arguments.stopEvent);
   PROCESS_INFORMATION program = {};
   if (!arguments.program.empty()) {
-    std::string line = CommandLineOf(arguments.program);
-    STARTUPINFOA startup = {};
+    std::wstring line = WideOf(CommandLineOf(arguments.program), CP_ACP);
+    STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    std::string environment =
-        arguments.environment.empty() ? "" : EnvironmentBlockFrom(arguments.environment);
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
+    std::wstring environment =
+        arguments.environment.empty() ? L"" : EnvironmentBlockFrom(arguments.environment);
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
                         environment.empty() ? nullptr : environment.data(), nullptr, &startup, &program))
       return 1;
     options.processId = program.dwProcessId;

@@ -9,7 +9,7 @@
 // \xHH for bytes outside printable ASCII. Handles are hexadecimal (0x...),
 // rectangles "left,top,right,bottom". Kinds, in the order they can come:
 //
-//   observer  frequency= pid=                   the first line
+//   observer  frequency= pid= codepage=        the first line; codepage: GetACP()
 //   started   pid=                              the program given after "--" runs
 //   ready                                       the first look is taken
 //   window    handle= title= class= pid= thread= rect= client=WIDTH,HEIGHT style=
