@@ -149,9 +149,8 @@ ReplaceOutcome ReplaceWithStaged(const char *target, HoldBudget &budget) {
   DWORD error = GetLastError();
   PutBackTarget(target, budget);
   DiscardStaged(target, budget);
-  bool held =
-      error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
-  return held && TargetIsHeld(target) ? ReplaceOutcome::TargetHeld : ReplaceOutcome::Failed;
+  return MayBePassingHold(error, target) && TargetIsHeld(target) ? ReplaceOutcome::TargetHeld
+                                                                 : ReplaceOutcome::Failed;
 }
 
 void DiscardStaged(const char *target, HoldBudget &budget) {
