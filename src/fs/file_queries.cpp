@@ -4,27 +4,29 @@
 
 namespace {
 
-bool HasAttribute(const char *path, DWORD attribute) {
+// True when something is at `path` and its attributes under `mask` are `wanted`.
+bool HasAttributes(const char *path, DWORD mask, DWORD wanted) {
   DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & attribute) != 0;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & mask) == wanted;
 }
 
 }  // namespace
 
-bool Exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const char *path) { return HasAttributes(path, 0, 0); }
 
-bool IsFile(const char *path) {
-  DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+bool IsFile(const char *path) { return HasAttributes(path, FILE_ATTRIBUTE_DIRECTORY, 0); }
+
+bool IsFolder(const char *path) {
+  return HasAttributes(path, FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
 }
-
-bool IsFolder(const char *path) { return HasAttribute(path, FILE_ATTRIBUTE_DIRECTORY); }
 
 bool IsFolderEntry(const WIN32_FIND_DATAA &entry) {
   return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool IsReadOnly(const char *path) { return HasAttribute(path, FILE_ATTRIBUTE_READONLY); }
+bool IsReadOnly(const char *path) {
+  return HasAttributes(path, FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
+}
 
 bool DeleteEvenIfReadOnly(const char *path) {
   if (DeleteFileA(path)) return true;
