@@ -28,15 +28,25 @@ bool IsReadOnly(const char *path) {
   return HasAttributes(path, FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
 }
 
+DWORD ClearReadOnlyMark(const char *path) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
+    return INVALID_FILE_ATTRIBUTES;
+  SetFileAttributesA(path, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  return attributes;
+}
+
+void RestoreReadOnlyMark(const char *path, DWORD attributes) {
+  if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, attributes);
+}
+
 bool DeleteEvenIfReadOnly(const char *path) {
   if (DeleteFileA(path)) return true;
   DWORD error = GetLastError();
-  DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0) {
+  if (ClearReadOnlyMark(path) == INVALID_FILE_ATTRIBUTES) {
     SetLastError(error);
     return false;
   }
-  SetFileAttributesA(path, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
   return DeleteFileA(path) != 0;
 }
 

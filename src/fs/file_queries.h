@@ -1,6 +1,7 @@
 #pragma once
 
-// What the file-system services ask of a single path or a found entry.
+// What the file-system services ask of a single path or a found entry, and
+// the read-only mark they clear to flush or delete a file.
 #include <cstdint>
 
 #include "base/win32.h"
@@ -19,6 +20,14 @@ bool IsFolderEntry(const WIN32_FIND_DATAA &entry);
 
 // True when `path` names something marked read-only.
 bool IsReadOnly(const char *path);
+
+// Clears the read-only mark of `path`. The attributes it had, for
+// RestoreReadOnlyMark; INVALID_FILE_ATTRIBUTES when it had no mark to clear.
+DWORD ClearReadOnlyMark(const char *path);
+
+// Gives `path` back the mark ClearReadOnlyMark took, with the attributes it
+// returned; nothing for INVALID_FILE_ATTRIBUTES.
+void RestoreReadOnlyMark(const char *path, DWORD attributes);
 
 // Deletes the file at `path`, clearing its read-only mark first; the last
 // error tells why when it fails.

@@ -31,14 +31,12 @@ bool DeleteWaiting(const std::string &path, HoldBudget &budget) {
 // that a scanner which opened the new file meanwhile does not refuse it. A
 // read-only copy loses its mark for as long as that takes.
 bool FlushCopy(const std::string &staged, HoldBudget &budget) {
-  DWORD attributes = GetFileAttributesA(staged.c_str());
-  bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-  if (readOnly) SetFileAttributesA(staged.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  DWORD marked = ClearReadOnlyMark(staged.c_str());
   HANDLE file = OpenWaiting(staged, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             OPEN_EXISTING, budget);
   bool flushed = file != INVALID_HANDLE_VALUE && FlushFileBuffers(file);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  if (readOnly) SetFileAttributesA(staged.c_str(), attributes);
+  RestoreReadOnlyMark(staged.c_str(), marked);
   return flushed;
 }
 
