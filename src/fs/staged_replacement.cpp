@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "fs/file_io.h"
 #include "fs/file_queries.h"
 #include "portable/paths.h"
 
@@ -91,12 +92,6 @@ std::string StagedName(const char *target) { return std::string(target) + kStage
 
 bool IsLeftoverName(const char *name) {
   return name != nullptr && (EndsWith(name, kStagedSuffix) || EndsWith(name, kKeptSuffix));
-}
-
-bool WriteAll(HANDLE file, const char *bytes, DWORD length) {
-  if (length == 0) return true;
-  DWORD written = 0;
-  return WriteFile(file, bytes, length, &written, nullptr) && written == length;
 }
 
 int StageCopy(const char *source, const char *target, HoldBudget &budget) {

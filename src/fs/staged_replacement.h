@@ -46,10 +46,6 @@ enum class ReplaceOutcome { Replaced, TargetHeld, Failed };
 // nothing is staged and the target holds its old content.
 ReplaceOutcome ReplaceWithStaged(const char *target, HoldBudget &budget);
 
-// Writes all `length` bytes in one call; a short count fails too, as some
-// platforms report a disk that filled up part-way.
-bool WriteAll(HANDLE file, const char *bytes, DWORD length);
-
 // Removes the staged file of `target`, if any.
 void DiscardStaged(const char *target, HoldBudget &budget);
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/process_heaps.h"
+#include "fs/file_io.h"
 #include "fs/file_queries.h"
 #include "fs/staged_replacement.h"
 #include "prefs/preference_record.h"
