@@ -49,32 +49,26 @@ HANDLE OpenInFirstMode(const char *path, bool &readOnly) {
   return file;
 }
 
-bool ReadExactly(HANDLE file, char *into, DWORD length) {
-  DWORD got = 0;
-  return ReadFile(file, into, length, &got, nullptr) && got == length;
-}
-
 // One read into one block; anything short of the whole text fails.
 bool ReadWholeText(PreferenceFile &preferences) {
   DWORD sizeHigh = 0;
   DWORD size = GetFileSize(preferences.file, &sizeHigh);
   // Also refuses a failed call, which reports INVALID_FILE_SIZE.
   if (sizeHigh != 0 || size > kLongestEntryText) return false;
-  if (size >= sizeof kUtf8Mark) {
-    char head[sizeof kUtf8Mark];
-    if (ReadExactly(preferences.file, head, sizeof head) && std::memcmp(head, kUtf8Mark, sizeof head) == 0) {
-      preferences.encoding = PreferenceEncoding::Utf8;
-      size -= sizeof kUtf8Mark;
-    } else if (SetFilePointer(preferences.file, 0, nullptr, FILE_BEGIN) != 0) {
-      return false;
-    }
+  char head[sizeof kUtf8Mark];
+  bool marked = size >= sizeof kUtf8Mark && ReadExactlyAt(preferences.file, 0, head, sizeof head) &&
+                std::memcmp(head, kUtf8Mark, sizeof head) == 0;
+  if (marked) {
+    preferences.encoding = PreferenceEncoding::Utf8;
+    size -= sizeof kUtf8Mark;
   }
   if (size == 0) return true;
   auto *block = static_cast<char *>(HeapAlloc(MainHeap(), 0, size));
   if (block == nullptr) return false;
   preferences.text.bytes = block;
   preferences.text.length = size;
-  return ReadExactly(preferences.file, block, size) && ParsePreferenceText(block, size, preferences.entries);
+  return ReadExactlyAt(preferences.file, marked ? sizeof kUtf8Mark : 0, block, size) &&
+         ParsePreferenceText(block, size, preferences.entries);
 }
 
 // What a file held before it is rewritten: an optional head and the body.
@@ -85,16 +79,14 @@ struct FileContent {
   DWORD bodyLength;
 };
 
-bool ToStart(HANDLE file) { return SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0; }
-
 // Replaces the whole content of `file`, open for reading and writing, with
 // `text` in one write, under the same open file. When that fails part-way
 // (disk full, a write error) the old content is written back over what the
 // failed write changed; it fits where it stood, so the file keeps its old
 // content whole. True when the new content is in place.
 bool RewriteInPlace(HANDLE file, const char *text, DWORD length, const FileContent &old) {
-  if (ToStart(file) && WriteAll(file, text, length) && SetEndOfFile(file)) return true;
-  if (ToStart(file) && WriteAll(file, old.head, old.headLength) && WriteAll(file, old.body, old.bodyLength))
+  if (MoveTo(file, 0) && WriteAll(file, text, length) && SetEndOfFile(file)) return true;
+  if (MoveTo(file, 0) && WriteAll(file, old.head, old.headLength) && WriteAll(file, old.body, old.bodyLength))
     SetEndOfFile(file);
   return false;
 }

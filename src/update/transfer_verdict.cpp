@@ -1,23 +1,13 @@
 #include "update/transfer_verdict.h"
 
 #include "base/win32.h"
+#include "fs/file_io.h"
 #include "fs/file_queries.h"
 #include "update/download_pin.h"
 
 namespace {
 
 constexpr DWORD kSignatureOffsetAt = 0x3C;
-
-bool ReadAt(HANDLE file, uint64_t offset, void *buffer, DWORD bytes) {
-  LONG high = static_cast<LONG>(offset >> 32);
-  SetLastError(ERROR_SUCCESS);
-  if (SetFilePointer(file, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN) ==
-          INVALID_SET_FILE_POINTER &&
-      GetLastError() != ERROR_SUCCESS)
-    return false;
-  DWORD read = 0;
-  return ReadFile(file, buffer, bytes, &read, nullptr) && read == bytes;
-}
 
 }  // namespace
 
@@ -31,12 +21,12 @@ bool IsWindowsExecutable(const char *path) {
   unsigned char start[kSignatureOffsetAt + 4];
   unsigned char signature[4];
   bool executable = false;
-  if (ReadAt(file, 0, start, sizeof start) && start[0] == 'M' && start[1] == 'Z') {
+  if (ReadExactlyAt(file, 0, start, sizeof start) && start[0] == 'M' && start[1] == 'Z') {
     uint32_t offset = static_cast<uint32_t>(start[kSignatureOffsetAt]) |
                       static_cast<uint32_t>(start[kSignatureOffsetAt + 1]) << 8 |
                       static_cast<uint32_t>(start[kSignatureOffsetAt + 2]) << 16 |
                       static_cast<uint32_t>(start[kSignatureOffsetAt + 3]) << 24;
-    executable = ReadAt(file, offset, signature, sizeof signature) && signature[0] == 'P' &&
+    executable = ReadExactlyAt(file, offset, signature, sizeof signature) && signature[0] == 'P' &&
                  signature[1] == 'E' && signature[2] == 0 && signature[3] == 0;
   }
   CloseHandle(file);
