@@ -49,15 +49,3 @@ bool DeleteEvenIfReadOnly(const char *path) {
   }
   return DeleteFileA(path) != 0;
 }
-
-int64_t FileSize(const char *path) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return -1;
-  DWORD high = 0;
-  SetLastError(ERROR_SUCCESS);
-  DWORD low = GetFileSize(file, &high);
-  bool known = low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS;
-  CloseHandle(file);
-  return known ? static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low) : -1;
-}

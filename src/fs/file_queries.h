@@ -2,8 +2,6 @@
 
 // What the file-system services ask of a single path or a found entry, and
 // the read-only mark they clear to flush or delete a file.
-#include <cstdint>
-
 #include "base/win32.h"
 
 // True when something, a file or a folder, is at `path`.
@@ -32,6 +30,3 @@ void RestoreReadOnlyMark(const char *path, DWORD attributes);
 // Deletes the file at `path`, clearing its read-only mark first; the last
 // error tells why when it fails.
 bool DeleteEvenIfReadOnly(const char *path);
-
-// The size of the file at `path`, or -1 when it cannot be opened as a file.
-int64_t FileSize(const char *path);

@@ -51,10 +51,9 @@ HANDLE OpenInFirstMode(const char *path, bool &readOnly) {
 
 // One read into one block; anything short of the whole text fails.
 bool ReadWholeText(PreferenceFile &preferences) {
-  DWORD sizeHigh = 0;
-  DWORD size = GetFileSize(preferences.file, &sizeHigh);
-  // Also refuses a failed call, which reports INVALID_FILE_SIZE.
-  if (sizeHigh != 0 || size > kLongestEntryText) return false;
+  int64_t fileSize = FileSize(preferences.file);
+  if (fileSize < 0 || fileSize > kLongestEntryText) return false;
+  auto size = static_cast<DWORD>(fileSize);
   char head[sizeof kUtf8Mark];
   bool marked = size >= sizeof kUtf8Mark && ReadExactlyAt(preferences.file, 0, head, sizeof head) &&
                 std::memcmp(head, kUtf8Mark, sizeof head) == 0;
