@@ -32,23 +32,17 @@ int CopyFolderFiles(const char *source, const char *destination, const char *pat
 
   bool destinationPresent = IsFolder(probePath.c_str());
 
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA(SearchPath(source, pattern).c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return 0;
+  std::vector<std::string> names;
+  if (!FileNamesFound(SearchPath(source, pattern).c_str(), names)) return 0;
 
   if (!destinationPresent && !(!probePath.empty() && probePath.back() == ':') &&
-      !CreateDirectoryA(destination, nullptr)) {
-    FindClose(search);
+      !CreateDirectoryA(destination, nullptr))
     return 0;
-  }
 
   int result = 1;
-  do {
-    if (IsFolderEntry(entry) || IsLeftoverName(entry.cFileName)) continue;
-    if (!CopyUnlessPresent(JoinPath(sourceFolder, entry.cFileName),
-                           JoinPath(destinationFolder, entry.cFileName)))
-      result = 0;
-  } while (FindNextFileA(search, &entry));
-  FindClose(search);
+  for (const std::string &name : names) {
+    if (IsLeftoverName(name.c_str())) continue;
+    if (!CopyUnlessPresent(JoinPath(sourceFolder, name), JoinPath(destinationFolder, name))) result = 0;
+  }
   return result;
 }

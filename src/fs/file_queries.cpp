@@ -20,10 +20,6 @@ bool IsFolder(const char *path) {
   return HasAttributes(path, FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool IsFolderEntry(const WIN32_FIND_DATAA &entry) {
-  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 bool IsReadOnly(const char *path) {
   return HasAttributes(path, FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the file-system services ask of a single path or a found entry, and
-// the read-only mark they clear to flush or delete a file.
+// What the file-system services ask of a single path, and the read-only mark
+// they clear to flush or delete a file.
 #include "base/win32.h"
 
 // True when something, a file or a folder, is at `path`.
@@ -12,9 +12,6 @@ bool IsFile(const char *path);
 
 // True when `path` names a folder.
 bool IsFolder(const char *path);
-
-// True when a folder search found a folder.
-bool IsFolderEntry(const WIN32_FIND_DATAA &entry);
 
 // True when `path` names something marked read-only.
 bool IsReadOnly(const char *path);

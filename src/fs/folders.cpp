@@ -13,6 +13,10 @@ struct FolderSearch {
   WIN32_FIND_DATAA firstEntry = {};
 };
 
+bool IsFolderEntry(const WIN32_FIND_DATAA &entry) {
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 void EndPlatformSearch(FolderSearch &search) {
   if (search.platformSearch != INVALID_HANDLE_VALUE) FindClose(search.platformSearch);
   search.platformSearch = INVALID_HANDLE_VALUE;
@@ -54,6 +58,18 @@ intptr_t OpenFolderSearch(int number, const char *folder, const char *pattern) {
 }
 
 int CloseFolderSearch(intptr_t numberOrHandle) { return searches.End(numberOrHandle) ? 1 : 0; }
+
+bool FileNamesFound(const char *searchPath, std::vector<std::string> &names) {
+  names.clear();
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA(searchPath, &entry);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  do {
+    if (!IsFolderEntry(entry)) names.emplace_back(entry.cFileName);
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+  return true;
+}
 
 int CreateFolder(const char *path) {
   if (path == nullptr) return 0;

@@ -3,6 +3,7 @@
 // Folder probes, folder creation and the texts of folder paths.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Starts a search of the entries of `folder` that match `pattern` ("*.*" when
 // absent or empty) under `number`, or as a new search for AnyNumber. Non-zero
@@ -13,6 +14,12 @@ intptr_t OpenFolderSearch(int number, const char *folder, const char *pattern);
 // Ends the search named by its number or its AnyNumber handle; 0 when the
 // argument names no open search.
 int CloseFolderSearch(intptr_t numberOrHandle);
+
+// The names of the files, not folders, that the search `searchPath` (a folder
+// and a pattern) finds, in the order the platform gives them. False, with no
+// names, when it cannot search there or finds nothing at all, not even a
+// folder.
+bool FileNamesFound(const char *searchPath, std::vector<std::string> &names);
 
 // Creates the one folder that `path` names (trailing spaces and separators
 // dropped); its parent must exist. Non-zero when it was created, 0 otherwise,

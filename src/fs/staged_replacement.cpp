@@ -4,6 +4,7 @@
 
 #include "fs/file_io.h"
 #include "fs/file_queries.h"
+#include "fs/folders.h"
 #include "portable/paths.h"
 
 namespace {
@@ -67,18 +68,6 @@ bool TargetIsHeld(const char *target) {
   if (probe == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
   CloseHandle(probe);
   return false;
-}
-
-std::vector<std::string> LeftoversIn(const std::string &folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA(JoinPath(folder, "*.quorvel-*").c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!IsFolderEntry(entry) && IsLeftoverName(entry.cFileName)) names.emplace_back(entry.cFileName);
-  } while (FindNextFileA(search, &entry));
-  FindClose(search);
-  return names;
 }
 
 bool EndsWith(const std::string &text, const char *suffix) {
@@ -155,7 +144,10 @@ void RecoverLeftovers(const char *folder) {
   if (folder == nullptr) return;
   std::string base = folder;
   HoldBudget budget;
-  for (const std::string &name : LeftoversIn(base)) {
+  std::vector<std::string> names;
+  FileNamesFound(JoinPath(base, "*.quorvel-*").c_str(), names);
+  for (const std::string &name : names) {
+    if (!IsLeftoverName(name.c_str())) continue;
     std::string path = JoinPath(base, name);
     bool kept = EndsWith(name, kKeptSuffix);
     std::string target = path.substr(0, path.size() - std::string(kept ? kKeptSuffix : kStagedSuffix).size());
