@@ -8,12 +8,11 @@
 
 namespace {
 
-constexpr char kCryptoFile[] = "BCRYPT.dll";
 constexpr DWORD kChunkBytes = 256 * 1024;
 
 template <typename Function>
 Function *CryptoFunction(const char *name) {
-  return reinterpret_cast<Function *>(SystemFunction(kCryptoLibrary, kCryptoFile, name));
+  return SystemLibraryFunction<Function>(kCryptoLibrary, name);
 }
 
 // Feeds the file to `hash` chunk by chunk; false unless it was read to its end.
