@@ -30,19 +30,19 @@ auto &searches = *new NumberedObjects<FolderSearch, EndPlatformSearch>(intptr_t{
 
 }  // namespace
 
-std::string CutToMaxPath(const char *text) {
-  std::string cut = text != nullptr ? text : "";
+Text CutToMaxPath(const char *text) {
+  Text cut = text != nullptr ? text : "";
   if (cut.size() > MAX_PATH) cut.resize(MAX_PATH);
   return cut;
 }
 
-std::string SearchPath(const char *folder, const char *pattern) {
-  return JoinPath(CutToMaxPath(folder), (pattern != nullptr && *pattern != '\0') ? pattern : "*.*");
+Text SearchPath(const char *folder, const char *pattern) {
+  return JoinPath<Text>(CutToMaxPath(folder), (pattern != nullptr && *pattern != '\0') ? pattern : "*.*");
 }
 
 intptr_t OpenFolderSearch(int number, const char *folder, const char *pattern) {
   if (!searches.Accepts(number)) return 0;
-  std::string searchPath = SearchPath(folder, pattern);
+  Text searchPath = SearchPath(folder, pattern);
 
   if (number != AnyNumber) searches.End(number);
   FolderSearch search;
@@ -59,7 +59,7 @@ intptr_t OpenFolderSearch(int number, const char *folder, const char *pattern) {
 
 int CloseFolderSearch(intptr_t numberOrHandle) { return searches.End(numberOrHandle) ? 1 : 0; }
 
-bool FileNamesFound(const char *searchPath, std::vector<std::string> &names) {
+bool FileNamesFound(const char *searchPath, std::vector<Text> &names) {
   names.clear();
   WIN32_FIND_DATAA entry;
   HANDLE search = FindFirstFileA(searchPath, &entry);
@@ -73,7 +73,7 @@ bool FileNamesFound(const char *searchPath, std::vector<std::string> &names) {
 
 int CreateFolder(const char *path) {
   if (path == nullptr) return 0;
-  std::string folder = CutToMaxPath(path);
+  Text folder = CutToMaxPath(path);
   while (!folder.empty() && (folder.back() == ' ' || folder.back() == '\\' || folder.back() == '/'))
     folder.pop_back();
   return CreateDirectoryA(folder.c_str(), nullptr) ? 1 : 0;

@@ -2,8 +2,9 @@
 
 // Folder probes, folder creation and the texts of folder paths.
 #include <cstdint>
-#include <string>
 #include <vector>
+
+#include "base/process_heaps.h"
 
 // Starts a search of the entries of `folder` that match `pattern` ("*.*" when
 // absent or empty) under `number`, or as a new search for AnyNumber. Non-zero
@@ -19,7 +20,7 @@ int CloseFolderSearch(intptr_t numberOrHandle);
 // and a pattern) finds, in the order the platform gives them. False, with no
 // names, when it cannot search there or finds nothing at all, not even a
 // folder.
-bool FileNamesFound(const char *searchPath, std::vector<std::string> &names);
+bool FileNamesFound(const char *searchPath, std::vector<Text> &names);
 
 // Creates the one folder that `path` names (trailing spaces and separators
 // dropped); its parent must exist. Non-zero when it was created, 0 otherwise,
@@ -27,8 +28,8 @@ bool FileNamesFound(const char *searchPath, std::vector<std::string> &names);
 int CreateFolder(const char *path);
 
 // Folder texts are cut to MAX_PATH characters before anything is added to them.
-std::string CutToMaxPath(const char *text);
+Text CutToMaxPath(const char *text);
 
 // The path that searches `folder`, cut to MAX_PATH, for `pattern` ("*.*" when
 // absent or empty).
-std::string SearchPath(const char *folder, const char *pattern);
+Text SearchPath(const char *folder, const char *pattern);

@@ -36,7 +36,7 @@ void FindTempFolder(UpdatePlan &plan) {
   if (StartEnvironmentWalk() == 0) return;
   while (NextEnvironmentEntry() != 0) {
     if (UpperCaseCopy(CurrentEntryName().c_str()) == "TEMP") {
-      plan.tempFolder = CurrentEntryValue().c_str();
+      plan.tempFolder = CurrentEntryValue();
       Pause(150);
     }
   }
