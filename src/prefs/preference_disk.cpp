@@ -31,7 +31,7 @@ HANDLE OpenInMode(const char *path, const OpenMode &mode) {
 // run by root); the attribute is the owner's word that the file stays as it
 // is. A passing hold is waited out before the file is taken for reading only,
 // since a file opened so is never written back.
-HANDLE OpenInFirstMode(const char *path, bool &readOnly) {
+HANDLE OpenWritableElseReadOnly(const char *path, bool &readOnly) {
   HANDLE file = INVALID_HANDLE_VALUE;
   HoldBudget budget;
   if (!IsReadOnly(path) && RetryWhileHeld(budget, path, nullptr, [&] {
@@ -119,7 +119,7 @@ void ReplaceOpenFile(PreferenceFile &preferences, const char *text, DWORD length
 }  // namespace
 
 OpenOutcome OpenPreferenceFile(PreferenceFile &preferences, const char *path) {
-  preferences.file = OpenInFirstMode(path, preferences.readOnly);
+  preferences.file = OpenWritableElseReadOnly(path, preferences.readOnly);
   if (preferences.file == INVALID_HANDLE_VALUE) return OpenOutcome::CannotOpen;
   return ReadWholeText(preferences) ? OpenOutcome::Opened : OpenOutcome::CannotRead;
 }
