@@ -46,6 +46,10 @@ HWND CreateShownWindow(const std::string &className, int x, int y, int width, in
   return window;
 }
 
+// Tab and Shift+Tab move the focus between controls only where an event loop
+// translates the keys: the updater runs none, and none of its controls takes
+// the focus, so nothing can set them off. They stay because every window of
+// this service has always come with them, destroyed with it.
 HACCEL CreateTabAccelerators() {
   ACCEL keys[] = {{FVIRTKEY | FNOINVERT, VK_TAB, kNextControl},
                   {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, kPreviousControl}};
