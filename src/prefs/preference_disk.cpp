@@ -91,8 +91,9 @@ bool RewriteInPlace(HANDLE file, const char *text, DWORD length, const FileConte
 }
 
 // Windows refuses to replace a file another program holds open. Only when the
-// hold outlasts the budget is the file rewritten in place, under a handle of the first open mode, with its
-// old bytes put back should the write fail part-way.
+// hold outlasts the budget is the file rewritten in place, under a handle
+// open for reading and writing that lets others only read, with its old bytes
+// put back should the write fail part-way.
 void RewriteHeldFile(const PreferenceFile &preferences, const char *text, DWORD length) {
   HANDLE file = CreateFileA(preferences.path.bytes, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

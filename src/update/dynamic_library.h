@@ -5,10 +5,9 @@
 // Libraries loaded at run time, each under a number of 0 or above that the
 // caller chooses, from the system folder only: a library of the same name
 // beside the program (which could be anyone's) is never loaded, nor one that
-// a system library depends on. Loading
-// under a number that holds a library frees that one first. The platform
-// handle is non-zero when loaded; 0 otherwise (also for an absent name or a
-// negative number).
+// a system library depends on. Loading under a number that holds a library
+// frees that one first. The platform handle is non-zero when loaded; 0
+// otherwise (also for an absent name or a negative number).
 intptr_t LoadDynamicLibrary(int number, const char *fileName);
 
 // Makes the system folder the only place where any library the process loads
