@@ -20,6 +20,10 @@ void StartServices(HINSTANCE module) {
   UseTextHeap(HeapCreate(0, 4096, 0));
   StartWindowService(module);
   StartControlService();
+  // Once more, with the same classes, as the start-up has always done it.
+  // The calls add up (Microsoft Learn, "InitCommonControlsEx function",
+  // Remarks), so this one changes nothing; it is kept so that the start-up
+  // makes the calls it is known to make.
   PrepareCommonControls();
   CoInitialize(nullptr);
 }

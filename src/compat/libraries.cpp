@@ -110,7 +110,7 @@ HMODULE LoadFrom(const std::string &folder, const std::string &stem) {
   return static_cast<HMODULE>(path.empty() ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
 }
 
-HMODULE Found(HMODULE library) {
+HMODULE NotFoundWhenMissing(HMODULE library) {
   if (library == nullptr) SetLastError(ERROR_MOD_NOT_FOUND);
   return library;
 }
@@ -122,7 +122,7 @@ HMODULE LoadByName(const char *fileName, bool systemFolderOnly) {
     if (!systemFolderOnly) library = LoadFrom(WindowsPathOfHost(ExecutableFolder()), stem);
     if (library == nullptr) library = LoadFrom(WindowsPathOfHost(SystemFolder()), stem);
   }
-  return Found(library);
+  return NotFoundWhenMissing(library);
 }
 
 bool IsFullPath(const char *fileName) {
@@ -132,7 +132,7 @@ bool IsFullPath(const char *fileName) {
 
 HMODULE LoadByFullPath(const char *fileName) {
   std::string stem = StemOf(LastComponent(fileName));
-  return Found(stem.empty() ? nullptr : LoadFrom(std::string(ParentFolder(fileName)), stem));
+  return NotFoundWhenMissing(stem.empty() ? nullptr : LoadFrom(std::string(ParentFolder(fileName)), stem));
 }
 
 void RecordFirstLoad(const char *fileName, DWORD flags) {

@@ -156,19 +156,19 @@ int NextEnvironmentEntry() {
   return *walk.current != '\0' ? 1 : 0;
 }
 
-std::string CurrentEntryName() {
+Text CurrentEntryName() {
   const char *separator = CurrentSeparator();
-  return separator != nullptr ? std::string(walk.current, separator) : std::string();
+  return separator != nullptr ? Text(walk.current, separator) : Text();
 }
 
-std::string CurrentEntryValue() {
+Text CurrentEntryValue() {
   const char *separator = CurrentSeparator();
-  return separator != nullptr ? std::string(separator + 1) : std::string();
+  return separator != nullptr ? Text(separator + 1) : Text();
 }
 
-std::string UpperCaseCopy(const char *text) {
-  if (text == nullptr) return std::string();
-  std::string copy(text);
+Text UpperCaseCopy(const char *text) {
+  if (text == nullptr) return Text();
+  Text copy(text);
   CharUpperA(copy.data());
   return copy;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include "base/process_heaps.h"
 
 // One walk over a private copy of the process environment, for the whole
 // program. Entries come in the order the block holds them, unsorted and
@@ -19,9 +19,9 @@ int NextEnvironmentEntry();
 
 // The current entry's text before its first "=", and after it. Both are empty
 // for an entry without "=", before the first entry and at the end.
-std::string CurrentEntryName();
-std::string CurrentEntryValue();
+Text CurrentEntryName();
+Text CurrentEntryValue();
 
 // The text with its letters upper-cased by the system code page's rules; empty
 // for an absent text.
-std::string UpperCaseCopy(const char *text);
+Text UpperCaseCopy(const char *text);

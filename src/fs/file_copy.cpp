@@ -10,7 +10,7 @@ namespace {
 
 // A file already at the destination is kept: it may be all that is left of
 // what was there before. Each file has a hold budget of its own.
-bool CopyUnlessPresent(const std::string &from, const std::string &to) {
+bool CopyUnlessPresent(const Text &from, const Text &to) {
   if (Exists(to.c_str())) return true;
   HoldBudget budget;
   return StageCopy(from.c_str(), to.c_str(), budget) && CommitStaged(to.c_str(), false, budget);
@@ -25,30 +25,25 @@ int CopySingleFile(const char *source, const char *target) {
 
 int CopyFolderFiles(const char *source, const char *destination, const char *pattern) {
   if (source == nullptr || *source == '\0' || destination == nullptr || *destination == '\0') return 0;
-  std::string sourceFolder = CutToMaxPath(source);
-  std::string destinationFolder = CutToMaxPath(destination);
-  std::string probePath = destinationFolder;
+  Text sourceFolder = CutToMaxPath(source);
+  Text destinationFolder = CutToMaxPath(destination);
+  Text probePath = destinationFolder;
   if (!probePath.empty() && probePath.back() == '\\') probePath.pop_back();
 
   bool destinationPresent = IsFolder(probePath.c_str());
 
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA(SearchPath(source, pattern).c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return 0;
+  std::vector<Text> names;
+  if (!FileNamesFound(SearchPath(source, pattern).c_str(), names)) return 0;
 
   if (!destinationPresent && !(!probePath.empty() && probePath.back() == ':') &&
-      !CreateDirectoryA(destination, nullptr)) {
-    FindClose(search);
+      !CreateDirectoryA(destination, nullptr))
     return 0;
-  }
 
   int result = 1;
-  do {
-    if (IsFolderEntry(entry) || IsLeftoverName(entry.cFileName)) continue;
-    if (!CopyUnlessPresent(JoinPath(sourceFolder, entry.cFileName),
-                           JoinPath(destinationFolder, entry.cFileName)))
+  for (const Text &name : names) {
+    if (IsLeftoverName(name.c_str())) continue;
+    if (!CopyUnlessPresent(JoinPath<Text>(sourceFolder, name), JoinPath<Text>(destinationFolder, name)))
       result = 0;
-  } while (FindNextFileA(search, &entry));
-  FindClose(search);
+  }
   return result;
 }

@@ -4,48 +4,44 @@
 
 namespace {
 
-bool HasAttribute(const char *path, DWORD attribute) {
+// True when something is at `path` and its attributes under `mask` are `wanted`.
+bool HasAttributes(const char *path, DWORD mask, DWORD wanted) {
   DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & attribute) != 0;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & mask) == wanted;
 }
 
 }  // namespace
 
-bool Exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const char *path) { return HasAttributes(path, 0, 0); }
 
-bool IsFile(const char *path) {
+bool IsFile(const char *path) { return HasAttributes(path, FILE_ATTRIBUTE_DIRECTORY, 0); }
+
+bool IsFolder(const char *path) {
+  return HasAttributes(path, FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsReadOnly(const char *path) {
+  return HasAttributes(path, FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
+}
+
+DWORD ClearReadOnlyMark(const char *path) {
   DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
+    return INVALID_FILE_ATTRIBUTES;
+  SetFileAttributesA(path, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  return attributes;
 }
 
-bool IsFolder(const char *path) { return HasAttribute(path, FILE_ATTRIBUTE_DIRECTORY); }
-
-bool IsFolderEntry(const WIN32_FIND_DATAA &entry) {
-  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+void RestoreReadOnlyMark(const char *path, DWORD attributes) {
+  if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, attributes);
 }
-
-bool IsReadOnly(const char *path) { return HasAttribute(path, FILE_ATTRIBUTE_READONLY); }
 
 bool DeleteEvenIfReadOnly(const char *path) {
   if (DeleteFileA(path)) return true;
   DWORD error = GetLastError();
-  DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0) {
+  if (ClearReadOnlyMark(path) == INVALID_FILE_ATTRIBUTES) {
     SetLastError(error);
     return false;
   }
-  SetFileAttributesA(path, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
   return DeleteFileA(path) != 0;
-}
-
-int64_t FileSize(const char *path) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return -1;
-  DWORD high = 0;
-  SetLastError(ERROR_SUCCESS);
-  DWORD low = GetFileSize(file, &high);
-  bool known = low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS;
-  CloseHandle(file);
-  return known ? static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low) : -1;
 }

@@ -13,6 +13,10 @@ struct FolderSearch {
   WIN32_FIND_DATAA firstEntry = {};
 };
 
+bool IsFolderEntry(const WIN32_FIND_DATAA &entry) {
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 void EndPlatformSearch(FolderSearch &search) {
   if (search.platformSearch != INVALID_HANDLE_VALUE) FindClose(search.platformSearch);
   search.platformSearch = INVALID_HANDLE_VALUE;
@@ -26,19 +30,19 @@ auto &searches = *new NumberedObjects<FolderSearch, EndPlatformSearch>(intptr_t{
 
 }  // namespace
 
-std::string CutToMaxPath(const char *text) {
-  std::string cut = text != nullptr ? text : "";
+Text CutToMaxPath(const char *text) {
+  Text cut = text != nullptr ? text : "";
   if (cut.size() > MAX_PATH) cut.resize(MAX_PATH);
   return cut;
 }
 
-std::string SearchPath(const char *folder, const char *pattern) {
-  return JoinPath(CutToMaxPath(folder), (pattern != nullptr && *pattern != '\0') ? pattern : "*.*");
+Text SearchPath(const char *folder, const char *pattern) {
+  return JoinPath<Text>(CutToMaxPath(folder), (pattern != nullptr && *pattern != '\0') ? pattern : "*.*");
 }
 
 intptr_t OpenFolderSearch(int number, const char *folder, const char *pattern) {
   if (!searches.Accepts(number)) return 0;
-  std::string searchPath = SearchPath(folder, pattern);
+  Text searchPath = SearchPath(folder, pattern);
 
   if (number != AnyNumber) searches.End(number);
   FolderSearch search;
@@ -55,9 +59,21 @@ intptr_t OpenFolderSearch(int number, const char *folder, const char *pattern) {
 
 int CloseFolderSearch(intptr_t numberOrHandle) { return searches.End(numberOrHandle) ? 1 : 0; }
 
+bool FileNamesFound(const char *searchPath, std::vector<Text> &names) {
+  names.clear();
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA(searchPath, &entry);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  do {
+    if (!IsFolderEntry(entry)) names.emplace_back(entry.cFileName);
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+  return true;
+}
+
 int CreateFolder(const char *path) {
   if (path == nullptr) return 0;
-  std::string folder = CutToMaxPath(path);
+  Text folder = CutToMaxPath(path);
   while (!folder.empty() && (folder.back() == ' ' || folder.back() == '\\' || folder.back() == '/'))
     folder.pop_back();
   return CreateDirectoryA(folder.c_str(), nullptr) ? 1 : 0;

@@ -11,6 +11,13 @@
 // its executable) delays the error the user is shown by no more than this.
 constexpr DWORD kHoldBudgetMilliseconds = 3000;
 
+// True when a call on `path` failed with `error` in a way another program's
+// passing hold causes: a sharing or lock violation, or access denied where
+// neither a read-only mark nor a folder would refuse it for good (Windows
+// also refuses a name whose file is deleted while a handle is still open on
+// it).
+bool MayBePassingHold(DWORD error, const char *path);
+
 // The waits one step may still make; every call of the step draws on it.
 class HoldBudget {
  public:

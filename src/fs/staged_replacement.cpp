@@ -1,16 +1,18 @@
 #include "fs/staged_replacement.h"
 
+#include <string_view>
 #include <vector>
 
+#include "fs/file_io.h"
 #include "fs/file_queries.h"
+#include "fs/folders.h"
 #include "portable/paths.h"
 
 namespace {
 
-std::string KeptName(const char *target) { return std::string(target) + kKeptSuffix; }
+Text KeptName(const char *target) { return Text(target) + kKeptSuffix; }
 
-HANDLE OpenWaiting(const std::string &path, DWORD access, DWORD sharing, DWORD disposition,
-                   HoldBudget &budget) {
+HANDLE OpenWaiting(const Text &path, DWORD access, DWORD sharing, DWORD disposition, HoldBudget &budget) {
   HANDLE file = INVALID_HANDLE_VALUE;
   RetryWhileHeld(budget, path.c_str(), nullptr, [&] {
     file = CreateFileA(path.c_str(), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -19,26 +21,24 @@ HANDLE OpenWaiting(const std::string &path, DWORD access, DWORD sharing, DWORD d
   return file;
 }
 
-bool RenameWaiting(const std::string &from, const char *to, DWORD flags, HoldBudget &budget) {
+bool RenameWaiting(const Text &from, const char *to, DWORD flags, HoldBudget &budget) {
   return RetryWhileHeld(budget, from.c_str(), to, [&] { return MoveFileExA(from.c_str(), to, flags) != 0; });
 }
 
-bool DeleteWaiting(const std::string &path, HoldBudget &budget) {
+bool DeleteWaiting(const Text &path, HoldBudget &budget) {
   return RetryWhileHeld(budget, path.c_str(), nullptr, [&] { return DeleteEvenIfReadOnly(path.c_str()); });
 }
 
 // A copy is flushed through a handle of its own that shares everything, so
 // that a scanner which opened the new file meanwhile does not refuse it. A
 // read-only copy loses its mark for as long as that takes.
-bool FlushCopy(const std::string &staged, HoldBudget &budget) {
-  DWORD attributes = GetFileAttributesA(staged.c_str());
-  bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-  if (readOnly) SetFileAttributesA(staged.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+bool FlushCopy(const Text &staged, HoldBudget &budget) {
+  DWORD marked = ClearReadOnlyMark(staged.c_str());
   HANDLE file = OpenWaiting(staged, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             OPEN_EXISTING, budget);
   bool flushed = file != INVALID_HANDLE_VALUE && FlushFileBuffers(file);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  if (readOnly) SetFileAttributesA(staged.c_str(), attributes);
+  RestoreReadOnlyMark(staged.c_str(), marked);
   return flushed;
 }
 
@@ -48,7 +48,7 @@ bool FlushCopy(const std::string &staged, HoldBudget &budget) {
 // documents it), only the staged one, which is whole since it was flushed.
 void PutBackTarget(const char *target, HoldBudget &budget) {
   if (Exists(target)) return;
-  for (const std::string &from : {KeptName(target), StagedName(target)})
+  for (const Text &from : {KeptName(target), StagedName(target)})
     if (Exists(from.c_str()) && RenameWaiting(from, target, MOVEFILE_WRITE_THROUGH, budget)) return;
 }
 
@@ -70,40 +70,21 @@ bool TargetIsHeld(const char *target) {
   return false;
 }
 
-std::vector<std::string> LeftoversIn(const std::string &folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA(JoinPath(folder, "*.quorvel-*").c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!IsFolderEntry(entry) && IsLeftoverName(entry.cFileName)) names.emplace_back(entry.cFileName);
-  } while (FindNextFileA(search, &entry));
-  FindClose(search);
-  return names;
-}
-
-bool EndsWith(const std::string &text, const char *suffix) {
-  std::string end = suffix;
-  return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() > suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
 }  // namespace
 
-std::string StagedName(const char *target) { return std::string(target) + kStagedSuffix; }
+Text StagedName(const char *target) { return Text(target) + kStagedSuffix; }
 
 bool IsLeftoverName(const char *name) {
   return name != nullptr && (EndsWith(name, kStagedSuffix) || EndsWith(name, kKeptSuffix));
 }
 
-bool WriteAll(HANDLE file, const char *bytes, DWORD length) {
-  if (length == 0) return true;
-  DWORD written = 0;
-  return WriteFile(file, bytes, length, &written, nullptr) && written == length;
-}
-
 int StageCopy(const char *source, const char *target, HoldBudget &budget) {
   if (source == nullptr || target == nullptr) return 0;
-  std::string staged = StagedName(target);
+  Text staged = StagedName(target);
   DiscardStaged(target, budget);
   if (RetryWhileHeld(budget, source, staged.c_str(),
                      [&] { return CopyFileA(source, staged.c_str(), FALSE) != 0; }) &&
@@ -115,7 +96,7 @@ int StageCopy(const char *source, const char *target, HoldBudget &budget) {
 
 int StageBytes(const char *target, const char *bytes, DWORD length, HoldBudget &budget) {
   if (target == nullptr) return 0;
-  std::string staged = StagedName(target);
+  Text staged = StagedName(target);
   DiscardStaged(target, budget);
   HANDLE file = OpenWaiting(staged, GENERIC_WRITE, 0, CREATE_ALWAYS, budget);
   bool written = file != INVALID_HANDLE_VALUE && WriteAll(file, bytes, length) && FlushFileBuffers(file);
@@ -133,8 +114,8 @@ int CommitStaged(const char *target, bool replace, HoldBudget &budget) {
 }
 
 ReplaceOutcome ReplaceWithStaged(const char *target, HoldBudget &budget) {
-  std::string staged = StagedName(target);
-  std::string kept = KeptName(target);
+  Text staged = StagedName(target);
+  Text kept = KeptName(target);
   bool replaced = RetryWhileHeld(budget, target, staged.c_str(), [&] {
     if (ReplaceFileA(target, staged.c_str(), kept.c_str(), 0, nullptr, nullptr)) return true;
     DWORD error = GetLastError();
@@ -149,24 +130,26 @@ ReplaceOutcome ReplaceWithStaged(const char *target, HoldBudget &budget) {
   DWORD error = GetLastError();
   PutBackTarget(target, budget);
   DiscardStaged(target, budget);
-  bool held =
-      error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
-  return held && TargetIsHeld(target) ? ReplaceOutcome::TargetHeld : ReplaceOutcome::Failed;
+  return MayBePassingHold(error, target) && TargetIsHeld(target) ? ReplaceOutcome::TargetHeld
+                                                                 : ReplaceOutcome::Failed;
 }
 
 void DiscardStaged(const char *target, HoldBudget &budget) {
-  std::string staged = StagedName(target);
+  Text staged = StagedName(target);
   if (Exists(staged.c_str())) DeleteWaiting(staged, budget);
 }
 
 void RecoverLeftovers(const char *folder) {
   if (folder == nullptr) return;
-  std::string base = folder;
+  Text base = folder;
   HoldBudget budget;
-  for (const std::string &name : LeftoversIn(base)) {
-    std::string path = JoinPath(base, name);
+  std::vector<Text> names;
+  FileNamesFound(JoinPath<Text>(base, "*.quorvel-*").c_str(), names);
+  for (const Text &name : names) {
+    if (!IsLeftoverName(name.c_str())) continue;
+    Text path = JoinPath<Text>(base, name);
     bool kept = EndsWith(name, kKeptSuffix);
-    std::string target = path.substr(0, path.size() - std::string(kept ? kKeptSuffix : kStagedSuffix).size());
+    Text target = path.substr(0, path.size() - std::string_view(kept ? kKeptSuffix : kStagedSuffix).size());
     // A staged file may have been cut short. A kept one is a whole old file,
     // and never removed while it is the only one.
     if (!kept || Exists(target.c_str()))

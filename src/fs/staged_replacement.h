@@ -14,8 +14,7 @@
 //  4. recover: before a folder's files are read or copied, a name that lies
 //     empty beside its kept file gets that file back; every other leftover goes.
 // Each call waits out other programs' passing holds within the step's budget.
-#include <string>
-
+#include "base/process_heaps.h"
 #include "base/win32.h"
 #include "fs/hold_budget.h"
 
@@ -23,7 +22,7 @@ constexpr char kStagedSuffix[] = ".quorvel-new";
 constexpr char kKeptSuffix[] = ".quorvel-old";
 
 // The name new content for `target` is written under before it is put in place.
-std::string StagedName(const char *target);
+Text StagedName(const char *target);
 
 // True when `name` ends in one of the two suffixes above.
 bool IsLeftoverName(const char *name);
@@ -45,10 +44,6 @@ enum class ReplaceOutcome { Replaced, TargetHeld, Failed };
 // itself, so it could only be rewritten in place. After TargetHeld or Failed
 // nothing is staged and the target holds its old content.
 ReplaceOutcome ReplaceWithStaged(const char *target, HoldBudget &budget);
-
-// Writes all `length` bytes in one call; a short count fails too, as some
-// platforms report a disk that filled up part-way.
-bool WriteAll(HANDLE file, const char *bytes, DWORD length);
 
 // Removes the staged file of `target`, if any.
 void DiscardStaged(const char *target, HoldBudget &budget);

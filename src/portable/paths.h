@@ -11,9 +11,11 @@ constexpr bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
 
 // `name` in `folder`: `separator` between them unless the folder is empty or
 // ends with that very separator. Only it counts, so a Windows folder that ends
-// with "/" gets a "\" behind it, and a doubled separator in it stays.
-inline std::string JoinPath(std::string_view folder, std::string_view name, char separator = '\\') {
-  std::string path(folder);
+// with "/" gets a "\" behind it, and a doubled separator in it stays. The
+// product's texts take their own string type.
+template <typename String = std::string>
+String JoinPath(std::string_view folder, std::string_view name, char separator = '\\') {
+  String path(folder);
   if (!path.empty() && path.back() != separator) path += separator;
   path += name;
   return path;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/process_heaps.h"
+#include "fs/file_io.h"
 #include "fs/file_queries.h"
 #include "fs/staged_replacement.h"
 #include "prefs/preference_record.h"
@@ -30,7 +31,7 @@ HANDLE OpenInMode(const char *path, const OpenMode &mode) {
 // run by root); the attribute is the owner's word that the file stays as it
 // is. A passing hold is waited out before the file is taken for reading only,
 // since a file opened so is never written back.
-HANDLE OpenInFirstMode(const char *path, bool &readOnly) {
+HANDLE OpenWritableElseReadOnly(const char *path, bool &readOnly) {
   HANDLE file = INVALID_HANDLE_VALUE;
   HoldBudget budget;
   if (!IsReadOnly(path) && RetryWhileHeld(budget, path, nullptr, [&] {
@@ -48,32 +49,25 @@ HANDLE OpenInFirstMode(const char *path, bool &readOnly) {
   return file;
 }
 
-bool ReadExactly(HANDLE file, char *into, DWORD length) {
-  DWORD got = 0;
-  return ReadFile(file, into, length, &got, nullptr) && got == length;
-}
-
 // One read into one block; anything short of the whole text fails.
 bool ReadWholeText(PreferenceFile &preferences) {
-  DWORD sizeHigh = 0;
-  DWORD size = GetFileSize(preferences.file, &sizeHigh);
-  // Also refuses a failed call, which reports INVALID_FILE_SIZE.
-  if (sizeHigh != 0 || size > kLongestEntryText) return false;
-  if (size >= sizeof kUtf8Mark) {
-    char head[sizeof kUtf8Mark];
-    if (ReadExactly(preferences.file, head, sizeof head) && std::memcmp(head, kUtf8Mark, sizeof head) == 0) {
-      preferences.encoding = PreferenceEncoding::Utf8;
-      size -= sizeof kUtf8Mark;
-    } else if (SetFilePointer(preferences.file, 0, nullptr, FILE_BEGIN) != 0) {
-      return false;
-    }
+  int64_t fileSize = FileSize(preferences.file);
+  if (fileSize < 0 || fileSize > kLongestEntryText) return false;
+  auto size = static_cast<DWORD>(fileSize);
+  char head[sizeof kUtf8Mark];
+  bool marked = size >= sizeof kUtf8Mark && ReadExactlyAt(preferences.file, 0, head, sizeof head) &&
+                std::memcmp(head, kUtf8Mark, sizeof head) == 0;
+  if (marked) {
+    preferences.encoding = PreferenceEncoding::Utf8;
+    size -= sizeof kUtf8Mark;
   }
   if (size == 0) return true;
   auto *block = static_cast<char *>(HeapAlloc(MainHeap(), 0, size));
   if (block == nullptr) return false;
   preferences.text.bytes = block;
   preferences.text.length = size;
-  return ReadExactly(preferences.file, block, size) && ParsePreferenceText(block, size, preferences.entries);
+  return ReadExactlyAt(preferences.file, marked ? sizeof kUtf8Mark : 0, block, size) &&
+         ParsePreferenceText(block, size, preferences.entries);
 }
 
 // What a file held before it is rewritten: an optional head and the body.
@@ -84,23 +78,22 @@ struct FileContent {
   DWORD bodyLength;
 };
 
-bool ToStart(HANDLE file) { return SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0; }
-
 // Replaces the whole content of `file`, open for reading and writing, with
 // `text` in one write, under the same open file. When that fails part-way
 // (disk full, a write error) the old content is written back over what the
 // failed write changed; it fits where it stood, so the file keeps its old
 // content whole. True when the new content is in place.
 bool RewriteInPlace(HANDLE file, const char *text, DWORD length, const FileContent &old) {
-  if (ToStart(file) && WriteAll(file, text, length) && SetEndOfFile(file)) return true;
-  if (ToStart(file) && WriteAll(file, old.head, old.headLength) && WriteAll(file, old.body, old.bodyLength))
+  if (MoveTo(file, 0) && WriteAll(file, text, length) && SetEndOfFile(file)) return true;
+  if (MoveTo(file, 0) && WriteAll(file, old.head, old.headLength) && WriteAll(file, old.body, old.bodyLength))
     SetEndOfFile(file);
   return false;
 }
 
 // Windows refuses to replace a file another program holds open. Only when the
-// hold outlasts the budget is the file rewritten in place, under a handle of the first open mode, with its
-// old bytes put back should the write fail part-way.
+// hold outlasts the budget is the file rewritten in place, under a handle
+// open for reading and writing that lets others only read, with its old bytes
+// put back should the write fail part-way.
 void RewriteHeldFile(const PreferenceFile &preferences, const char *text, DWORD length) {
   HANDLE file = CreateFileA(preferences.path.bytes, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -127,7 +120,7 @@ void ReplaceOpenFile(PreferenceFile &preferences, const char *text, DWORD length
 }  // namespace
 
 OpenOutcome OpenPreferenceFile(PreferenceFile &preferences, const char *path) {
-  preferences.file = OpenInFirstMode(path, preferences.readOnly);
+  preferences.file = OpenWritableElseReadOnly(path, preferences.readOnly);
   if (preferences.file == INVALID_HANDLE_VALUE) return OpenOutcome::CannotOpen;
   return ReadWholeText(preferences) ? OpenOutcome::Opened : OpenOutcome::CannotRead;
 }

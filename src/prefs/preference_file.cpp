@@ -120,7 +120,7 @@ void SetPreferenceText(const char *key, const char *value) {
   entry->text = text.bytes;
   entry->textLength = text.length;
   entry->ownsName = entry->ownsText = true;
-  entry->standsWritten = false;
+  entry->fileHoldsWrittenForm = false;
   current.modified = true;
 }
 

@@ -46,7 +46,9 @@ struct PreferenceEntry {
   EntryKind kind : 2;
   uint32_t ownsName : 1;
   uint32_t ownsText : 1;
-  uint32_t standsWritten : 1;  // the file holds this line as it is written, CR LF included
+  // The file text holds this line as it is written, CR LF included, so it is
+  // copied from there as it stands.
+  uint32_t fileHoldsWrittenForm : 1;
 };
 static_assert(sizeof(PreferenceEntry) == 32, "entries are packed");
 

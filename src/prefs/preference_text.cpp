@@ -122,13 +122,13 @@ void Format(const PreferenceEntries &entries, bool marked, bool guarded, char *o
   const char *run = nullptr;
   size_t runLength = 0;
   for (const PreferenceEntry *entry = entries.first; entry != nullptr; entry = entry->next) {
-    if (entry->standsWritten && WrittenLine(*entry) == run + runLength) {
+    if (entry->fileHoldsWrittenForm && WrittenLine(*entry) == run + runLength) {
       runLength += LineLength(*entry);
       continue;
     }
     if (run != nullptr) out = Put(out, run, runLength);
-    run = entry->standsWritten ? WrittenLine(*entry) : nullptr;
-    runLength = entry->standsWritten ? LineLength(*entry) : 0;
+    run = entry->fileHoldsWrittenForm ? WrittenLine(*entry) : nullptr;
+    runLength = entry->fileHoldsWrittenForm ? LineLength(*entry) : 0;
     if (run == nullptr) out = PutLine(out, *entry);
   }
   if (run != nullptr) Put(out, run, runLength);
@@ -149,7 +149,7 @@ bool ParsePreferenceText(const char *text, size_t length, PreferenceEntries &ent
     bool written = *at == '['   ? CutGroup(*entry, at, lineEnd)
                    : *at == ';' ? CutComment(*entry, at, lineEnd)
                                 : CutKey(*entry, at, lineEnd);
-    entry->standsWritten = written && end - lineEnd >= 2 && lineEnd[0] == '\r' && lineEnd[1] == '\n';
+    entry->fileHoldsWrittenForm = written && end - lineEnd >= 2 && lineEnd[0] == '\r' && lineEnd[1] == '\n';
     InsertEntryAfter(entries, entries.last, entry);
     at = lineEnd;
   }

@@ -46,6 +46,10 @@ HWND CreateShownWindow(const std::string &className, int x, int y, int width, in
   return window;
 }
 
+// Tab and Shift+Tab move the focus between controls only where an event loop
+// translates the keys: the updater runs none, and none of its controls takes
+// the focus, so nothing can set them off. They stay because every window of
+// this service has always come with them, destroyed with it.
 HACCEL CreateTabAccelerators() {
   ACCEL keys[] = {{FVIRTKEY | FNOINVERT, VK_TAB, kNextControl},
                   {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, kPreviousControl}};
@@ -62,7 +66,7 @@ void StartWindowService(HINSTANCE programModule) {
 
 HINSTANCE WindowModule() { return module; }
 
-WindowRecords &Records() {
+WindowRecords &WindowsAndControls() {
   static WindowRecords records;
   return records;
 }
@@ -70,8 +74,9 @@ WindowRecords &Records() {
 void EndWindow(ProgressWindow &record) {
   HWND window = record.window;
   DestroyWindow(window);  // its controls go with it
-  Records().controls.ForgetWhere([window](const WindowControl &control) { return control.parent == window; });
-  if (Records().currentParent == window) Records().currentParent = nullptr;
+  WindowsAndControls().controls.ForgetWhere(
+      [window](const WindowControl &control) { return control.parent == window; });
+  if (WindowsAndControls().currentParent == window) WindowsAndControls().currentParent = nullptr;
   UnregisterClassA(record.className.c_str(), module);
   if (record.accelerators != nullptr) DestroyAcceleratorTable(record.accelerators);
 }
@@ -79,7 +84,7 @@ void EndWindow(ProgressWindow &record) {
 // The number is taken before the window is made: a number in use loses its
 // window even when the new one cannot be made.
 intptr_t OpenProgressWindow(int number, int x, int y, int width, int height, const char *title) {
-  auto &windows = Records().windows;
+  auto &windows = WindowsAndControls().windows;
   if (!windows.Accepts(number)) return 0;
   if (number != AnyNumber) windows.End(number);
   intptr_t taken = windows.KeyFor(number);
@@ -95,13 +100,13 @@ intptr_t OpenProgressWindow(int number, int x, int y, int width, int height, con
   record.accelerators = CreateTabAccelerators();
   HWND window = record.window;
   if (windows.Put(taken, std::move(record)) == nullptr) return 0;
-  Records().currentParent = window;
+  WindowsAndControls().currentParent = window;
   return MadeObjectResult(number, taken, reinterpret_cast<intptr_t>(window));
 }
 
-void CloseProgressWindow(int number) { Records().windows.End(number); }
+void CloseProgressWindow(int number) { WindowsAndControls().windows.End(number); }
 
 void CloseAllProgressWindows() {
-  Records().windows.EndAll();
-  Records().controls.ForgetWhere([](const WindowControl &) { return true; });
+  WindowsAndControls().windows.EndAll();
+  WindowsAndControls().controls.ForgetWhere([](const WindowControl &) { return true; });
 }

@@ -32,7 +32,7 @@ struct WindowRecords {
   HWND currentParent = nullptr;
 };
 
-WindowRecords &Records();
+WindowRecords &WindowsAndControls();
 
 // Nothing runs an event loop, so nothing would paint later: each change is
 // painted before the operation that made it returns.

@@ -29,7 +29,7 @@ HRESULT TransferUrlToFile(decltype(&URLDownloadToFileA) download, const char *ur
 
 int32_t DownloadFile(const char *url, const char *target) {
   int32_t result = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
-  if (LoadDynamicLibrary(kDownloadLibrary, "urlMON.dll") != 0) {
+  if (LoadDynamicLibrary(kDownloadLibrary, kSystemLibraryFiles[kDownloadLibrary]) != 0) {
     auto download = reinterpret_cast<decltype(&URLDownloadToFileA)>(
         FindDynamicFunction(kDownloadLibrary, "URLDownloadToFileA"));
     result = download != nullptr ? TransferUrlToFile(download, url, target)

@@ -3,16 +3,16 @@
 #include <memory>
 
 #include "base/win32.h"
+#include "fs/file_io.h"
 #include "update/dynamic_library.h"
 
 namespace {
 
-constexpr char kCryptoFile[] = "BCRYPT.dll";
 constexpr DWORD kChunkBytes = 256 * 1024;
 
 template <typename Function>
 Function *CryptoFunction(const char *name) {
-  return reinterpret_cast<Function *>(SystemFunction(kCryptoLibrary, kCryptoFile, name));
+  return SystemLibraryFunction<Function>(kCryptoLibrary, name);
 }
 
 // Feeds the file to `hash` chunk by chunk; false unless it was read to its end.
@@ -27,6 +27,15 @@ bool HashFileInto(HANDLE file, BCRYPT_HASH_HANDLE hash, decltype(&BCryptHashData
   }
 }
 
+// True when no digest is pinned, or when `hashInto` gives the pinned one; it
+// is not called without a pin, so no hash is taken then.
+template <typename HashInto>
+bool MatchesPin(HashInto hashInto) {
+  if (downloadSha256 == nullptr || downloadSha256[0] == '\0') return true;
+  uint8_t digest[kSha256Bytes];
+  return hashInto(digest) && DigestMatchesHex(digest, downloadSha256);
+}
+
 int DigitValue(char digit) {
   if (digit >= '0' && digit <= '9') return digit - '0';
   if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
@@ -36,7 +45,7 @@ int DigitValue(char digit) {
 
 }  // namespace
 
-bool Sha256OfFile(const char *path, uint8_t (&digest)[kSha256Bytes]) {
+bool Sha256OfOpenFile(HANDLE file, uint8_t (&digest)[kSha256Bytes]) {
   auto open = CryptoFunction<decltype(BCryptOpenAlgorithmProvider)>("BCryptOpenAlgorithmProvider");
   auto close = CryptoFunction<decltype(BCryptCloseAlgorithmProvider)>("BCryptCloseAlgorithmProvider");
   auto create = CryptoFunction<decltype(BCryptCreateHash)>("BCryptCreateHash");
@@ -44,12 +53,9 @@ bool Sha256OfFile(const char *path, uint8_t (&digest)[kSha256Bytes]) {
   auto finish = CryptoFunction<decltype(BCryptFinishHash)>("BCryptFinishHash");
   auto destroy = CryptoFunction<decltype(BCryptDestroyHash)>("BCryptDestroyHash");
   if (open == nullptr || close == nullptr || create == nullptr || hashData == nullptr || finish == nullptr ||
-      destroy == nullptr || path == nullptr)
+      destroy == nullptr || !MoveTo(file, 0))
     return false;
 
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
   bool hashed = false;
   BCRYPT_ALG_HANDLE algorithm = nullptr;
   if (BCRYPT_SUCCESS(open(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
@@ -60,8 +66,11 @@ bool Sha256OfFile(const char *path, uint8_t (&digest)[kSha256Bytes]) {
     }
     close(algorithm, 0);
   }
-  CloseHandle(file);
   return hashed;
+}
+
+bool Sha256OfFile(const char *path, uint8_t (&digest)[kSha256Bytes]) {
+  return ReadOpenFile(path, false, [&](HANDLE file) { return Sha256OfOpenFile(file, digest); });
 }
 
 bool DigestMatchesHex(const uint8_t (&digest)[kSha256Bytes], const char *hex) {
@@ -76,7 +85,9 @@ bool DigestMatchesHex(const uint8_t (&digest)[kSha256Bytes], const char *hex) {
 }
 
 bool FileMatchesDownloadPin(const char *path) {
-  if (downloadSha256 == nullptr || downloadSha256[0] == '\0') return true;
-  uint8_t digest[kSha256Bytes];
-  return Sha256OfFile(path, digest) && DigestMatchesHex(digest, downloadSha256);
+  return MatchesPin([&](uint8_t(&digest)[kSha256Bytes]) { return Sha256OfFile(path, digest); });
+}
+
+bool OpenFileMatchesDownloadPin(HANDLE file) {
+  return MatchesPin([&](uint8_t(&digest)[kSha256Bytes]) { return Sha256OfOpenFile(file, digest); });
 }

@@ -69,7 +69,7 @@ int FreeDynamicLibrary(int number) { return libraries.End(number) ? 1 : 0; }
 
 void FreeAllDynamicLibraries() { libraries.EndAll(); }
 
-void *SystemFunction(int number, const char *fileName, const char *functionName) {
+void *FunctionOfKeptLibrary(int number, const char *fileName, const char *functionName) {
   if (libraries.Find(number) == nullptr && LoadDynamicLibrary(number, fileName) == 0) return nullptr;
   return FindDynamicFunction(number, functionName);
 }

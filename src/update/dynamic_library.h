@@ -5,10 +5,9 @@
 // Libraries loaded at run time, each under a number of 0 or above that the
 // caller chooses, from the system folder only: a library of the same name
 // beside the program (which could be anyone's) is never loaded, nor one that
-// a system library depends on. Loading
-// under a number that holds a library frees that one first. The platform
-// handle is non-zero when loaded; 0 otherwise (also for an absent name or a
-// negative number).
+// a system library depends on. Loading under a number that holds a library
+// frees that one first. The platform handle is non-zero when loaded; 0
+// otherwise (also for an absent name or a negative number).
 intptr_t LoadDynamicLibrary(int number, const char *fileName);
 
 // Makes the system folder the only place where any library the process loads
@@ -28,16 +27,32 @@ int FreeDynamicLibrary(int number);
 // Frees, in the order of their numbers, every library still loaded.
 void FreeAllDynamicLibraries();
 
-// The numbers of the system libraries the program loads instead of importing
-// them, since none of them is among Windows' known DLLs.
+// The system libraries the program loads instead of importing them, since
+// none of them is among Windows' known DLLs: each under its number, with its
+// file name beside it.
 enum SystemLibrary : int {
-  kDownloadLibrary = 0,  // urlmon
-  kInternetLibrary = 1,  // wininet
-  kTimerLibrary = 2,     // winmm
-  kCryptoLibrary = 3,    // bcrypt
+  kDownloadLibrary = 0,
+  kInternetLibrary = 1,
+  kTimerLibrary = 2,
+  kCryptoLibrary = 3,
+  kSystemLibraries = 4
+};
+constexpr const char *kSystemLibraryFiles[kSystemLibraries] = {
+    "urlMON.dll",   // 0, kDownloadLibrary
+    "WININET.dll",  // 1, kInternetLibrary
+    "WINMM.dll",    // 2, kTimerLibrary
+    "BCRYPT.dll",   // 3, kCryptoLibrary
 };
 
-// `functionName` of the system library `fileName`, loaded under `number` on
-// first use and kept there until FreeAllDynamicLibraries; nullptr when the
-// library or the function is missing.
-void *SystemFunction(int number, const char *fileName, const char *functionName);
+// `functionName` of the library `fileName`, loaded under `number` on first
+// use and kept there until FreeAllDynamicLibraries; nullptr when the library
+// or the function is missing.
+void *FunctionOfKeptLibrary(int number, const char *fileName, const char *functionName);
+
+// `functionName` of the system library `library`, found as
+// FunctionOfKeptLibrary finds it, as a `Function`.
+template <typename Function>
+Function *SystemLibraryFunction(SystemLibrary library, const char *functionName) {
+  return reinterpret_cast<Function *>(
+      FunctionOfKeptLibrary(library, kSystemLibraryFiles[library], functionName));
+}

@@ -3,19 +3,10 @@
 #include "base/win32.h"
 #include "update/dynamic_library.h"
 
-namespace {
-
-// winmm is loaded from the system folder on the first pause, never imported.
-template <typename Function>
-Function *TimerFunction(const char *name) {
-  return reinterpret_cast<Function *>(SystemFunction(kTimerLibrary, "WINMM.dll", name));
-}
-
-}  // namespace
-
 void Pause(uint32_t milliseconds) {
-  auto begin = TimerFunction<decltype(timeBeginPeriod)>("timeBeginPeriod");
-  auto end = TimerFunction<decltype(timeEndPeriod)>("timeEndPeriod");
+  // winmm is loaded from the system folder on the first pause, never imported.
+  auto begin = SystemLibraryFunction<decltype(timeBeginPeriod)>(kTimerLibrary, "timeBeginPeriod");
+  auto end = SystemLibraryFunction<decltype(timeEndPeriod)>(kTimerLibrary, "timeEndPeriod");
   // Without the timer library the sleep is only coarser.
   bool raised = begin != nullptr && end != nullptr && begin(1) == TIMERR_NOERROR;
   Sleep(milliseconds);

@@ -36,7 +36,7 @@ void FindTempFolder(UpdatePlan &plan) {
   if (StartEnvironmentWalk() == 0) return;
   while (NextEnvironmentEntry() != 0) {
     if (UpperCaseCopy(CurrentEntryName().c_str()) == "TEMP") {
-      plan.tempFolder = CurrentEntryValue().c_str();
+      plan.tempFolder = CurrentEntryValue();
       Pause(150);
     }
   }
@@ -63,8 +63,9 @@ bool PutDownloadInPlace(const UpdatePlan &plan, const Text &executable) {
   return CommitStaged(executable.c_str(), true, budget) != 0;
 }
 
-// Steps S4 and S5. The executable is never replaced while no whole copy of
-// the running version is kept anywhere.
+// Keeps the running version as QZ_previous.exe, then puts the download in
+// place. The executable is never replaced while no whole copy of the running
+// version is kept anywhere.
 bool ReplaceExecutable(const UpdatePlan &plan) {
   Text executable = plan.installFolder + plan.mainExecutableName;
   Text previous = plan.installFolder + "QZ_previous.exe";

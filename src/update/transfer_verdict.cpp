@@ -1,46 +1,38 @@
 #include "update/transfer_verdict.h"
 
 #include "base/win32.h"
-#include "fs/file_queries.h"
+#include "fs/file_io.h"
 #include "update/download_pin.h"
 
 namespace {
 
 constexpr DWORD kSignatureOffsetAt = 0x3C;
 
-bool ReadAt(HANDLE file, uint64_t offset, void *buffer, DWORD bytes) {
-  LONG high = static_cast<LONG>(offset >> 32);
-  SetLastError(ERROR_SUCCESS);
-  if (SetFilePointer(file, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN) ==
-          INVALID_SET_FILE_POINTER &&
-      GetLastError() != ERROR_SUCCESS)
-    return false;
-  DWORD read = 0;
-  return ReadFile(file, buffer, bytes, &read, nullptr) && read == bytes;
+// The checks of what was written, through one handle, so that they all judge
+// the same file.
+HRESULT FileVerdict(HANDLE file, uint64_t received) {
+  int64_t size = FileSize(file);
+  if (size < 0 || static_cast<uint64_t>(size) != received) return INET_E_DOWNLOAD_FAILURE;
+  // A captive portal's page or a misconfigured server's answer is no program.
+  if (!IsWindowsExecutable(file)) return kNotAnExecutable;
+  if (!OpenFileMatchesDownloadPin(file)) return kDigestMismatch;
+  return S_OK;
 }
 
 }  // namespace
 
 bool IsSuccessStatus(DWORD status) { return status >= 200 && status <= 299; }
 
-bool IsWindowsExecutable(const char *path) {
-  if (path == nullptr) return false;
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+bool IsWindowsExecutable(HANDLE file) {
   unsigned char start[kSignatureOffsetAt + 4];
+  if (!ReadExactlyAt(file, 0, start, sizeof start) || start[0] != 'M' || start[1] != 'Z') return false;
+  uint32_t offset = static_cast<uint32_t>(start[kSignatureOffsetAt]) |
+                    static_cast<uint32_t>(start[kSignatureOffsetAt + 1]) << 8 |
+                    static_cast<uint32_t>(start[kSignatureOffsetAt + 2]) << 16 |
+                    static_cast<uint32_t>(start[kSignatureOffsetAt + 3]) << 24;
   unsigned char signature[4];
-  bool executable = false;
-  if (ReadAt(file, 0, start, sizeof start) && start[0] == 'M' && start[1] == 'Z') {
-    uint32_t offset = static_cast<uint32_t>(start[kSignatureOffsetAt]) |
-                      static_cast<uint32_t>(start[kSignatureOffsetAt + 1]) << 8 |
-                      static_cast<uint32_t>(start[kSignatureOffsetAt + 2]) << 16 |
-                      static_cast<uint32_t>(start[kSignatureOffsetAt + 3]) << 24;
-    executable = ReadAt(file, offset, signature, sizeof signature) && signature[0] == 'P' &&
-                 signature[1] == 'E' && signature[2] == 0 && signature[3] == 0;
-  }
-  CloseHandle(file);
-  return executable;
+  return ReadExactlyAt(file, offset, signature, sizeof signature) && signature[0] == 'P' &&
+         signature[1] == 'E' && signature[2] == 0 && signature[3] == 0;
 }
 
 HRESULT TransferVerdict(const TransferReport &report, const char *target) {
@@ -51,10 +43,6 @@ HRESULT TransferVerdict(const TransferReport &report, const char *target) {
   if (report.serviceResult != S_OK) return report.serviceResult;
   if (report.httpStatus == 0 || !report.ended) return INET_E_DOWNLOAD_FAILURE;
   if (report.announced != 0 && report.received != report.announced) return INET_E_DOWNLOAD_FAILURE;
-  int64_t size = FileSize(target);
-  if (size < 0 || static_cast<uint64_t>(size) != report.received) return INET_E_DOWNLOAD_FAILURE;
-  // A captive portal's page or a misconfigured server's answer is no program.
-  if (!IsWindowsExecutable(target)) return kNotAnExecutable;
-  if (!FileMatchesDownloadPin(target)) return kDigestMismatch;
-  return S_OK;
+  return ReadOpenFile<HRESULT>(target, INET_E_DOWNLOAD_FAILURE,
+                               [&](HANDLE file) { return FileVerdict(file, report.received); });
 }

@@ -23,9 +23,9 @@ bool IsSuccessStatus(DWORD status);
 // without a length (chunked) counts as whole when its body ended cleanly.
 HRESULT TransferVerdict(const TransferReport &report, const char *target);
 
-// True when the file at `path` starts with "MZ" and holds "PE\0\0" at the
+// True when the open `file` starts with "MZ" and holds "PE\0\0" at the
 // offset given, little-endian in 32 bits, at byte 0x3C, inside the file.
-bool IsWindowsExecutable(const char *path);
+bool IsWindowsExecutable(HANDLE file);
 
 // The statuses of a transfer whose answer came but is not to be installed.
 constexpr HRESULT kNotAnExecutable = HRESULT_FROM_WIN32(193L);         // ERROR_BAD_EXE_FORMAT

@@ -219,7 +219,7 @@ TEST(EnvironmentWalkTest, ReadsACopyTakenAtTheStartAndARestartTakesAFreshOne) {
   EXPECT_EQ(CurrentEntryName(), "") << "no entry before the first step";
   EXPECT_EQ(CurrentEntryValue(), "");
   ASSERT_EQ(NextEnvironmentEntry(), 1);
-  std::vector<Entry> seen = {{CurrentEntryName(), CurrentEntryValue()}};
+  std::vector<Entry> seen = {Entry(CurrentEntryName(), CurrentEntryValue())};
   SetVariable("QUORVEL_WALK_PROBE", "changed");
   SetVariable("QUORVEL_WALK_LATE", "late");
   std::vector<Entry> rest = RestOfWalk();

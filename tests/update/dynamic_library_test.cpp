@@ -110,12 +110,12 @@ TEST_F(DynamicLibraryTest, NeverLoadsFromBesideTheProgram) {
   SetUpTestSuite();
 }
 
-TEST_F(DynamicLibraryTest, SystemFunctionLoadsOnceAndKeepsTheLibrary) {
-  void *first = SystemFunction(4, kProbeFile, "QuorvelProbe");
+TEST_F(DynamicLibraryTest, FunctionOfKeptLibraryLoadsOnceAndKeepsTheLibrary) {
+  void *first = FunctionOfKeptLibrary(4, kProbeFile, "QuorvelProbe");
   EXPECT_NE(first, nullptr);
-  EXPECT_EQ(SystemFunction(4, kProbeFile, "QuorvelProbe"), first);
-  EXPECT_EQ(SystemFunction(4, kProbeFile, "NoSuchFunction"), nullptr);
-  EXPECT_EQ(SystemFunction(6, "NoSuchLibrary.dll", "QuorvelProbe"), nullptr);
+  EXPECT_EQ(FunctionOfKeptLibrary(4, kProbeFile, "QuorvelProbe"), first);
+  EXPECT_EQ(FunctionOfKeptLibrary(4, kProbeFile, "NoSuchFunction"), nullptr);
+  EXPECT_EQ(FunctionOfKeptLibrary(6, "NoSuchLibrary.dll", "QuorvelProbe"), nullptr);
   EXPECT_NE(FreeDynamicLibrary(4), 0) << "kept under its number until freed";
   EXPECT_FALSE(LibraryIsMapped(kProbe));
 }

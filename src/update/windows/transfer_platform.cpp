@@ -11,7 +11,7 @@ namespace {
 // WinINet is loaded from the system folder when first needed, never imported.
 template <typename Function>
 Function *InternetFunction(const char *name) {
-  return reinterpret_cast<Function *>(SystemFunction(kInternetLibrary, "WININET.dll", name));
+  return SystemLibraryFunction<Function>(kInternetLibrary, name);
 }
 
 // WinINet's own time-outs, for the whole process: Windows honours them, Wine
