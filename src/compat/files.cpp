@@ -1,24 +1,12 @@
-// Files: opened by CreateFileA under Windows access and sharing rules, read
-// and written, copied, moved, replaced and deleted. The read-only attribute
-// stands for a file without write permission bits (it holds for root too, as
-// it does on Windows for administrators). A handle that does not share
-// deletion keeps the file from being deleted, renamed over or away.
-//
-// Delete-pending: DeleteFileA (Microsoft Learn, "DeleteFileA function
-// (fileapi.h)") only marks a file that other handles hold with delete sharing;
-// its name stays taken and CreateFile on it fails with ERROR_ACCESS_DENIED
-// until the last handle closes. The mark is the sticky bit, which nothing else
-// here sets on a file, so every process sees it; every handle holds the IsOpen
-// lock byte, so any process can tell whether one is left. The closing of the
-// last handle removes the file, and so does any call that meets a marked file
-// nobody holds (its last holder died without closing).
+// Files: opened by CreateFileA under Windows access and sharing rules
+// (file_sharing.h), read and written, copied, moved, replaced and deleted. The
+// read-only attribute stands for a file without write permission bits (it
+// holds for root too, as it does on Windows for administrators).
 //
 // A copy lets the kernel move the bytes (copy_file_range, else sendfile) and
 // keeps the source's permission bits and times, as Windows keeps attributes and
 // times. A move is a rename within the drive; with write-through the folder is
 // flushed too, so the new name survives a power cut.
-#include "files.h"
-
 #include <fcntl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
@@ -31,59 +19,12 @@
 
 #include "drive_paths.h"
 #include "errors.h"
+#include "file_sharing.h"
 #include "kernel_object.h"
 #include "portable/paths.h"
 #include "stand_in_state.h"
 
 namespace {
-
-// One lock byte per right, far beyond any real file size.
-constexpr off_t kLockBase = off_t{1} << 62;
-enum LockByte { IsOpen, HasRead, HasWrite, HasDelete, DeniesRead, DeniesWrite, DeniesDelete };
-constexpr mode_t kDeletePending = S_ISVTX;
-
-struct flock LockOn(LockByte byte, short type) {
-  struct flock lock = {};
-  lock.l_type = type;
-  lock.l_whence = SEEK_SET;
-  lock.l_start = kLockBase + byte;
-  lock.l_len = 1;
-  return lock;
-}
-
-bool SomeoneHolds(int fd, LockByte byte) {
-  struct flock lock = LockOn(byte, F_WRLCK);
-  return fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
-}
-
-// True while any other handle, in any process, is open on the file.
-bool AnyoneElseHolds(int fd) { return SomeoneHolds(fd, IsOpen); }
-
-bool Hold(int fd, LockByte byte) {
-  struct flock lock = LockOn(byte, F_RDLCK);
-  return fcntl(fd, F_OFD_SETLK, &lock) == 0;
-}
-
-struct Rights {
-  bool read, write, remove;
-};
-
-bool SharingAllows(int fd, Rights asked, DWORD shareMode) {
-  if (asked.read && SomeoneHolds(fd, DeniesRead)) return false;
-  if (asked.write && SomeoneHolds(fd, DeniesWrite)) return false;
-  if (asked.remove && SomeoneHolds(fd, DeniesDelete)) return false;
-  if (!(shareMode & FILE_SHARE_READ) && SomeoneHolds(fd, HasRead)) return false;
-  if (!(shareMode & FILE_SHARE_WRITE) && SomeoneHolds(fd, HasWrite)) return false;
-  if (!(shareMode & FILE_SHARE_DELETE) && SomeoneHolds(fd, HasDelete)) return false;
-  return true;
-}
-
-bool TakeRights(int fd, Rights asked, DWORD shareMode) {
-  return Hold(fd, IsOpen) && (!asked.read || Hold(fd, HasRead)) && (!asked.write || Hold(fd, HasWrite)) &&
-         (!asked.remove || Hold(fd, HasDelete)) && ((shareMode & FILE_SHARE_READ) || Hold(fd, DeniesRead)) &&
-         ((shareMode & FILE_SHARE_WRITE) || Hold(fd, DeniesWrite)) &&
-         ((shareMode & FILE_SHARE_DELETE) || Hold(fd, DeniesDelete));
-}
 
 int OpenFlags(DWORD disposition) {
   switch (disposition) {
@@ -102,23 +43,10 @@ int OpenFlags(DWORD disposition) {
 // sharing rules hold between processes and between handles of one process.
 struct OpenFile : KernelObject {
   int fd = -1;
-  ~OpenFile() override;
+  ~OpenFile() override {
+    if (fd >= 0) CloseWithRights(fd);
+  }
 };
-
-std::string HostPathOf(int fd) {
-  char path[4096];
-  ssize_t length = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
-  return length > 0 ? std::string(path, static_cast<size_t>(length)) : "";
-}
-
-// The last handle on a file deleted while it was open removes it.
-OpenFile::~OpenFile() {
-  if (fd < 0) return;
-  struct stat info;
-  if (fstat(fd, &info) == 0 && (info.st_mode & kDeletePending) && info.st_nlink > 0 && !AnyoneElseHolds(fd))
-    unlink(HostPathOf(fd).c_str());
-  close(fd);
-}
 
 // A test's hold refuses the call before anything changes (testing/file_holds.h).
 bool RefusedByHold(const std::string &hostPath, unsigned call) {
@@ -132,19 +60,6 @@ bool RefusedByHold(const std::string &hostPath, unsigned call) {
   SetLastError(hold.error);
   return true;
 }
-
-// True while a handle somewhere holds `byte` of the file at `hostPath`.
-bool SomeoneHolds(const std::string &hostPath, LockByte byte) {
-  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return false;
-  bool held = SomeoneHolds(fd, byte);
-  close(fd);
-  return held;
-}
-
-// A handle that denies deleting a file also keeps it from being renamed or
-// replaced on Windows.
-bool HeldAgainstRenaming(const std::string &hostPath) { return SomeoneHolds(hostPath, DeniesDelete); }
 
 // The file behind a handle, or nullptr (last error set) when it is none.
 OpenFile *FileFromHandle(HANDLE handle) {
@@ -230,7 +145,7 @@ HANDLE OpenHostFile(const std::string &path, DWORD desiredAccess, DWORD shareMod
   if (!existed) NoteNewEntry(path);
   auto *file = new OpenFile;
   file->fd = fd;
-  if (!SharingAllows(fd, asked, shareMode) || !TakeRights(fd, asked, shareMode)) {
+  if (!TakeRights(fd, asked, shareMode)) {
     delete file;
     return Fail(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
   }
@@ -247,31 +162,20 @@ HANDLE OpenHostFile(const std::string &path, DWORD desiredAccess, DWORD shareMod
   return file;
 }
 
-// A file the stand-in would not let a Windows call rename or replace away:
-// a folder (also a link to one), read-only, or delete-pending.
-bool RefusesRenaming(const std::string &hostPath, const struct stat &info) {
-  return NamesFolder(hostPath, info) || (info.st_mode & 0222) == 0 || DeletePending(hostPath);
+// The replacement takes the replaced file's owner and mode, as Windows keeps
+// its attributes and security.
+bool TakeOverAttributes(const std::string &replaced, const std::string &replacement) {
+  struct stat old;
+  if (lstat(replaced.c_str(), &old) != 0 || chmod(replacement.c_str(), PermissionBits(old.st_mode)) != 0)
+    return false;
+  // Only root may give a file away; anyone else keeps the owner they had.
+  return chown(replacement.c_str(), old.st_uid, old.st_gid) == 0 || errno == EPERM;
 }
 
 }  // namespace
 
 std::map<std::string, stand_in_state::FileHold> stand_in_state::fileHolds;
 DWORD stand_in_state::nextReplaceStop = 0;
-
-bool NamesFolder(const std::string &hostPath, const struct stat &entry) {
-  struct stat target;
-  return S_ISDIR(entry.st_mode) ||
-         (S_ISLNK(entry.st_mode) && stat(hostPath.c_str(), &target) == 0 && S_ISDIR(target.st_mode));
-}
-
-bool DeletePending(const std::string &hostPath) {
-  struct stat info;
-  if (lstat(hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || (info.st_mode & kDeletePending) == 0)
-    return false;
-  if (SomeoneHolds(hostPath, IsOpen)) return true;
-  unlink(hostPath.c_str());
-  return false;
-}
 
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                           DWORD creationDisposition, DWORD, HANDLE) {
@@ -385,7 +289,7 @@ BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfEx
   if (copied) {
     const timespec times[2] = {info.st_atim, info.st_mtim};
     futimens(to, times);
-    fchmod(to, info.st_mode & 07777 & ~kDeletePending);
+    fchmod(to, PermissionBits(info.st_mode));
   }
   CloseHandle(target);
   CloseHandle(source);
@@ -409,40 +313,6 @@ BOOL WINAPI MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags
   if (targetExists && HeldAgainstRenaming(to)) return Fail(ERROR_ACCESS_DENIED);
   return Rename(from, to, targetExists, (flags & MOVEFILE_WRITE_THROUGH) != 0);
 }
-
-namespace {
-
-// The checks ReplaceFileA makes before it changes anything. The replaced file
-// is opened for reading and deletion sharing everything, the replacement with
-// no sharing at all, so any handle on it refuses the call (Microsoft Learn,
-// "ReplaceFileA function (winbase.h)", the two file parameters). A backup
-// that could not be renamed over keeps the replaced file from being moved.
-DWORD ReplaceRefusal(const std::string &replaced, const std::string &replacement, const std::string &kept) {
-  struct stat info;
-  if (lstat(replaced.c_str(), &info) != 0) return Win32ErrorFromErrno(errno, replaced);
-  if (!S_ISREG(info.st_mode) || RefusesRenaming(replaced, info)) return ERROR_ACCESS_DENIED;
-  if (lstat(replacement.c_str(), &info) != 0) return Win32ErrorFromErrno(errno, replacement);
-  if (!S_ISREG(info.st_mode) || DeletePending(replacement)) return ERROR_ACCESS_DENIED;
-  if (SomeoneHolds(replaced, DeniesRead) || HeldAgainstRenaming(replaced) ||
-      SomeoneHolds(replacement, IsOpen))
-    return ERROR_SHARING_VIOLATION;
-  if (lstat(kept.c_str(), &info) == 0 && (RefusesRenaming(kept, info) || HeldAgainstRenaming(kept)))
-    return ERROR_UNABLE_TO_REMOVE_REPLACED;
-  return ERROR_SUCCESS;
-}
-
-// The replacement takes the replaced file's owner and mode, as Windows keeps
-// its attributes and security.
-bool TakeOverAttributes(const std::string &replaced, const std::string &replacement) {
-  struct stat old;
-  if (lstat(replaced.c_str(), &old) != 0 ||
-      chmod(replacement.c_str(), old.st_mode & 07777 & ~kDeletePending) != 0)
-    return false;
-  // Only root may give a file away; anyone else keeps the owner they had.
-  return chown(replacement.c_str(), old.st_uid, old.st_gid) == 0 || errno == EPERM;
-}
-
-}  // namespace
 
 // ReplaceFileA (Microsoft Learn, "ReplaceFileA function (winbase.h)") is done
 // as the separate steps its documented failures imply, each its own system
@@ -502,15 +372,5 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName) {
   if (lstat(path.c_str(), &info) != 0) return FailWithErrno(path);
   if (RefusesRenaming(path, info)) return Fail(ERROR_ACCESS_DENIED);
   if (lstat(path.c_str(), &info) != 0) return TRUE;  // a mark nobody held any more: gone just now
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return FailWithErrno(path);
-  bool deniesDeletion = SomeoneHolds(fd, DeniesDelete);
-  if (!deniesDeletion && AnyoneElseHolds(fd)) fchmod(fd, (info.st_mode & 07777) | kDeletePending);
-  // Looked at again once marked, so that a last handle closed meanwhile does not leave the mark behind.
-  bool removeNow = !deniesDeletion && !AnyoneElseHolds(fd);
-  close(fd);
-  if (deniesDeletion) return Fail(ERROR_SHARING_VIOLATION);
-  // The last holder may have closed and removed it since.
-  if (removeNow && unlink(path.c_str()) != 0 && errno != ENOENT) return FailWithErrno(path);
-  return TRUE;
+  return DeleteOrMark(path, info.st_mode);
 }

@@ -13,7 +13,7 @@
 #include "code_page.h"
 #include "drive_paths.h"
 #include "errors.h"
-#include "files.h"
+#include "file_sharing.h"
 #include "kernel_object.h"
 #include "portable/ascii_names.h"
 #include "portable/paths.h"
