@@ -20,9 +20,9 @@
 #include "drive_paths.h"
 #include "errors.h"
 #include "file_sharing.h"
+#include "held_files.h"
 #include "kernel_object.h"
 #include "portable/paths.h"
-#include "stand_in_state.h"
 
 namespace {
 
@@ -47,19 +47,6 @@ struct OpenFile : KernelObject {
     if (fd >= 0) CloseWithRights(fd);
   }
 };
-
-// A test's hold refuses the call before anything changes (testing/file_holds.h).
-bool RefusedByHold(const std::string &hostPath, unsigned call) {
-  if (stand_in_state::fileHolds.empty()) return false;
-  auto found = stand_in_state::fileHolds.find(LinkFreeHostPath(hostPath));
-  if (found == stand_in_state::fileHolds.end()) return false;
-  stand_in_state::FileHold &hold = found->second;
-  if ((hold.operations & call) == 0 || hold.left == 0) return false;
-  if (hold.left > 0) --hold.left;
-  ++hold.refusals;
-  SetLastError(hold.error);
-  return true;
-}
 
 // The file behind a handle, or nullptr (last error set) when it is none.
 OpenFile *FileFromHandle(HANDLE handle) {
@@ -174,14 +161,11 @@ bool TakeOverAttributes(const std::string &replaced, const std::string &replacem
 
 }  // namespace
 
-std::map<std::string, stand_in_state::FileHold> stand_in_state::fileHolds;
-DWORD stand_in_state::nextReplaceStop = 0;
-
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                           DWORD creationDisposition, DWORD, HANDLE) {
   if (fileName == nullptr || *fileName == '\0') return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
   std::string path = HostPath(fileName);
-  if (RefusedByHold(path, stand_in_state::kHeldOpen)) return INVALID_HANDLE_VALUE;
+  if (file_holds::Refused(path, file_holds::Open)) return INVALID_HANDLE_VALUE;
   return OpenHostFile(path, desiredAccess, shareMode, creationDisposition);
 }
 
@@ -266,8 +250,8 @@ BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfEx
   if (existingFileName == nullptr || newFileName == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   std::string sourcePath = HostPath(existingFileName);
   std::string targetPath = HostPath(newFileName);
-  if (RefusedByHold(sourcePath, stand_in_state::kHeldCopy) ||
-      RefusedByHold(targetPath, stand_in_state::kHeldCopy))
+  if (file_holds::Refused(sourcePath, file_holds::Copy) ||
+      file_holds::Refused(targetPath, file_holds::Copy))
     return FALSE;
   HANDLE source = OpenHostFile(sourcePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   if (source == INVALID_HANDLE_VALUE) return FALSE;
@@ -301,7 +285,7 @@ BOOL WINAPI MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags
   if (existingFileName == nullptr || newFileName == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   std::string from = HostPath(existingFileName);
   std::string to = HostPath(newFileName);
-  if (RefusedByHold(from, stand_in_state::kHeldRename) || RefusedByHold(to, stand_in_state::kHeldRename))
+  if (file_holds::Refused(from, file_holds::Rename) || file_holds::Refused(to, file_holds::Rename))
     return FALSE;
   struct stat source, target;
   if (lstat(from.c_str(), &source) != 0) return FailWithErrno(from);
@@ -339,10 +323,10 @@ BOOL WINAPI ReplaceFileA(LPCSTR replacedFileName, LPCSTR replacementFileName, LP
   bool withBackup = backupFileName != nullptr;
   std::string kept = withBackup ? HostPath(backupFileName) : TemporaryNameBeside(replaced);
   for (const std::string &name : {replaced, replacement, kept})
-    if (RefusedByHold(name, stand_in_state::kHeldRename)) return FALSE;
+    if (file_holds::Refused(name, file_holds::Rename)) return FALSE;
   if (DWORD refusal = ReplaceRefusal(replaced, replacement, kept)) return Fail(refusal);
-  DWORD stop = stand_in_state::nextReplaceStop;
-  stand_in_state::nextReplaceStop = 0;
+  DWORD stop = file_holds::nextReplaceStop;
+  file_holds::nextReplaceStop = 0;
   if (stop == ERROR_UNABLE_TO_REMOVE_REPLACED || (stop == ERROR_UNABLE_TO_MOVE_REPLACEMENT && withBackup))
     return Fail(stop);
   if (!TakeOverAttributes(replaced, replacement)) return FailWithErrno(replacement);
@@ -367,7 +351,7 @@ BOOL WINAPI ReplaceFileA(LPCSTR replacedFileName, LPCSTR replacementFileName, LP
 BOOL WINAPI DeleteFileA(LPCSTR fileName) {
   if (fileName == nullptr) return Fail(ERROR_PATH_NOT_FOUND);
   std::string path = HostPath(fileName);
-  if (RefusedByHold(path, stand_in_state::kHeldDelete)) return FALSE;
+  if (file_holds::Refused(path, file_holds::Delete)) return FALSE;
   struct stat info;
   if (lstat(path.c_str(), &info) != 0) return FailWithErrno(path);
   if (RefusesRenaming(path, info)) return Fail(ERROR_ACCESS_DENIED);

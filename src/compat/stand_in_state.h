@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -26,23 +25,6 @@ extern int timerPeriodsInForceAtLastSleep;
 // The folder that plays the system folder in place of the build's one, or
 // nullptr: a system whose library is missing.
 extern const char *systemFolder;
-
-// The calls a hold can refuse, as the bits of file_holds::Operation.
-constexpr unsigned kHeldOpen = 1, kHeldCopy = 2, kHeldRename = 4, kHeldDelete = 8;
-
-// Calls that a test makes fail as if another program held the file, by host
-// path with its links resolved; `operations` takes the bits of
-// file_holds::Operation.
-struct FileHold {
-  unsigned operations = 0;
-  DWORD error = 0;
-  int left = 0;  // -1: until released
-  int refusals = 0;
-};
-extern std::map<std::string, FileHold> fileHolds;
-
-// The error the next ReplaceFileA stops with, or 0.
-extern DWORD nextReplaceStop;
 
 // While set, Sleep records its length and calls `atEachRecordedSleep` instead of sleeping.
 extern bool recordingSleeps;

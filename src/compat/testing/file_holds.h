@@ -8,17 +8,9 @@
 
 #include <string>
 
+#include "compat/held_files.h"
+
 namespace file_holds {
-
-// The calls a hold can refuse, as a mask.
-enum Operation : unsigned {
-  Open = 1,    // CreateFileA
-  Copy = 2,    // CopyFileA, as its source or its target
-  Rename = 4,  // MoveFileExA and ReplaceFileA, on any name they take
-  Delete = 8,  // DeleteFileA
-};
-
-constexpr int kUntilReleased = -1;
 
 // The next `count` calls among `operations` that name `windowsPath` fail with
 // `error` (ERROR_SHARING_VIOLATION or ERROR_ACCESS_DENIED) and change nothing;
@@ -30,7 +22,7 @@ void Hold(const std::string &windowsPath, unsigned operations, DWORD error, int 
 // Calls refused so far for holds on `windowsPath`.
 int Refusals(const std::string &windowsPath);
 
-// Ends every hold.
+// Ends every hold, and a stop that no ReplaceFileA has met yet.
 void ReleaseAll();
 
 // The next ReplaceFileA stops with `error` (ERROR_UNABLE_TO_REMOVE_REPLACED,
