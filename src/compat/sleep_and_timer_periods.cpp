@@ -7,7 +7,7 @@
 #include <ctime>
 #include <map>
 
-#include "stand_in_state.h"
+#include "sleep_and_timer_periods.h"
 
 namespace {
 
@@ -17,17 +17,17 @@ auto &raisesByPeriod = *new std::map<UINT, int>;
 
 }  // namespace
 
-bool stand_in_state::recordingSleeps = false;
-std::vector<DWORD> stand_in_state::recordedSleeps;
-std::function<void(DWORD)> stand_in_state::atEachRecordedSleep;
-int stand_in_state::timerPeriodsInForce = 0;
-int stand_in_state::timerPeriodsInForceAtLastSleep = 0;
+bool sleep_record::recording = false;
+std::vector<DWORD> sleep_record::recorded;
+std::function<void(DWORD)> sleep_record::atEach;
+int timer_periods::inForce = 0;
+int timer_periods::inForceAtLastSleep = 0;
 
 void WINAPI Sleep(DWORD milliseconds) {
-  stand_in_state::timerPeriodsInForceAtLastSleep = stand_in_state::timerPeriodsInForce;
-  if (stand_in_state::recordingSleeps) {
-    stand_in_state::recordedSleeps.push_back(milliseconds);
-    if (stand_in_state::atEachRecordedSleep) stand_in_state::atEachRecordedSleep(milliseconds);
+  timer_periods::inForceAtLastSleep = timer_periods::inForce;
+  if (sleep_record::recording) {
+    sleep_record::recorded.push_back(milliseconds);
+    if (sleep_record::atEach) sleep_record::atEach(milliseconds);
     return;
   }
   timespec until;
@@ -45,7 +45,7 @@ void WINAPI Sleep(DWORD milliseconds) {
 MMRESULT WINAPI timeBeginPeriod(UINT period) {
   if (period == 0 || period > kLongestPeriod) return TIMERR_NOCANDO;
   ++raisesByPeriod[period];
-  ++stand_in_state::timerPeriodsInForce;
+  ++timer_periods::inForce;
   return TIMERR_NOERROR;
 }
 
@@ -53,6 +53,6 @@ MMRESULT WINAPI timeEndPeriod(UINT period) {
   auto raised = raisesByPeriod.find(period);
   if (raised == raisesByPeriod.end()) return TIMERR_NOCANDO;
   if (--raised->second == 0) raisesByPeriod.erase(raised);
-  --stand_in_state::timerPeriodsInForce;
+  --timer_periods::inForce;
   return TIMERR_NOERROR;
 }

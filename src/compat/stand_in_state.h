@@ -6,9 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <string>
-#include <vector>
 
 namespace stand_in_state {
 
@@ -17,19 +15,9 @@ extern std::atomic<bool> withholdEnvironmentBlocks;
 // Blocks handed out by GetEnvironmentStrings and not yet given back.
 extern std::atomic<int> environmentBlocksHeld;
 
-// Timer resolution raises (timeBeginPeriod not yet undone by timeEndPeriod),
-// now and when Sleep was last called.
-extern int timerPeriodsInForce;
-extern int timerPeriodsInForceAtLastSleep;
-
 // The folder that plays the system folder in place of the build's one, or
 // nullptr: a system whose library is missing.
 extern const char *systemFolder;
-
-// While set, Sleep records its length and calls `atEachRecordedSleep` instead of sleeping.
-extern bool recordingSleeps;
-extern std::vector<DWORD> recordedSleeps;
-extern std::function<void(DWORD)> atEachRecordedSleep;
 
 // The process's library search: the default directories (SetDefaultDllDirectories),
 // whether GetProcAddress withholds that call as a system without it does, and

@@ -1,20 +1,15 @@
-// The test controls of the stand-in's process calls: the environment block,
-// the timer resolution raises and the system folder.
+// The test controls of the stand-in's process calls: the environment block
+// and the system folder.
 #include <cstdlib>
 
 #include "environment_block.h"
 #include "stand_in_state.h"
-#include "timer_periods.h"
 
 void environment_block::WithholdBlocks(bool withhold) {
   stand_in_state::withholdEnvironmentBlocks = withhold;
 }
 
 int environment_block::BlocksHeld() { return stand_in_state::environmentBlocksHeld; }
-
-int TimerPeriodsInForce() { return stand_in_state::timerPeriodsInForce; }
-
-int TimerPeriodsInForceAtLastSleep() { return stand_in_state::timerPeriodsInForceAtLastSleep; }
 
 namespace {
 
