@@ -10,7 +10,7 @@
 #include <string>
 
 #include "code_page.h"
-#include "stand_in_state.h"
+#include "process.h"
 
 namespace {
 
@@ -43,25 +43,25 @@ std::wstring WideBlock() {
 
 template <typename Char>
 Char *HandOut(const std::basic_string<Char> &block) {
-  if (stand_in_state::withholdEnvironmentBlocks) return nullptr;
+  if (environment_block::withheld) return nullptr;
   auto *copy = static_cast<Char *>(std::malloc(block.size() * sizeof(Char)));
   if (copy == nullptr) return nullptr;
   std::copy(block.begin(), block.end(), copy);
-  ++stand_in_state::environmentBlocksHeld;
+  ++environment_block::held;
   return copy;
 }
 
 BOOL GiveBack(void *block) {
   if (block == nullptr) return FALSE;
   std::free(block);
-  --stand_in_state::environmentBlocksHeld;
+  --environment_block::held;
   return TRUE;
 }
 
 }  // namespace
 
-std::atomic<bool> stand_in_state::withholdEnvironmentBlocks{false};
-std::atomic<int> stand_in_state::environmentBlocksHeld{0};
+std::atomic<bool> environment_block::withheld{false};
+std::atomic<int> environment_block::held{0};
 
 // Ends the process as exit() does, so buffered output and the leak check still run.
 void WINAPI ExitProcess(UINT exitCode) { std::exit(static_cast<int>(exitCode)); }

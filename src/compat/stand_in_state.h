@@ -10,11 +10,6 @@
 
 namespace stand_in_state {
 
-// While set, GetEnvironmentStrings gives no block, as a platform out of memory would.
-extern std::atomic<bool> withholdEnvironmentBlocks;
-// Blocks handed out by GetEnvironmentStrings and not yet given back.
-extern std::atomic<int> environmentBlocksHeld;
-
 // The folder that plays the system folder in place of the build's one, or
 // nullptr: a system whose library is missing.
 extern const char *systemFolder;

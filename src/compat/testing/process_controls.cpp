@@ -1,15 +1,7 @@
-// The test controls of the stand-in's process calls: the environment block
-// and the system folder.
+// The test control of the stand-in's system folder.
 #include <cstdlib>
 
-#include "environment_block.h"
 #include "stand_in_state.h"
-
-void environment_block::WithholdBlocks(bool withhold) {
-  stand_in_state::withholdEnvironmentBlocks = withhold;
-}
-
-int environment_block::BlocksHeld() { return stand_in_state::environmentBlocksHeld; }
 
 namespace {
 
