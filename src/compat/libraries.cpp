@@ -18,9 +18,9 @@
 
 #include "drive_paths.h"
 #include "errors.h"
+#include "libraries.h"
 #include "portable/ascii_names.h"
 #include "portable/paths.h"
-#include "stand_in_state.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ struct BuiltInLibrary {
 // Reached only through GetProcAddress, as on a system that may lack it.
 BOOL WINAPI SetDefaultDllDirectories(DWORD directoryFlags) {
   if (directoryFlags != LOAD_LIBRARY_SEARCH_SYSTEM32) return Fail(ERROR_INVALID_PARAMETER);
-  stand_in_state::defaultDllDirectories = directoryFlags;
+  library_search::defaultDirectories = directoryFlags;
   return TRUE;
 }
 
@@ -82,7 +82,7 @@ std::string ExecutableFolder() {
 }
 
 std::string SystemFolder() {
-  const char *chosen = stand_in_state::systemFolder;
+  const char *chosen = library_search::systemFolder;
   return chosen != nullptr && chosen[0] != '\0' ? chosen : QUORVEL_SYSTEM_FOLDER;
 }
 
@@ -136,17 +136,17 @@ HMODULE LoadByFullPath(const char *fileName) {
 }
 
 void RecordFirstLoad(const char *fileName, DWORD flags) {
-  stand_in_state::LibraryLoad &first = stand_in_state::firstLibraryLoad;
+  library_search::LibraryLoad &first = library_search::firstLoad;
   if (first.made) return;
-  first = {true, fileName != nullptr ? fileName : "", flags, stand_in_state::defaultDllDirectories};
+  first = {true, fileName != nullptr ? fileName : "", flags, library_search::defaultDirectories};
 }
 
 }  // namespace
 
-const char *stand_in_state::systemFolder = nullptr;
-uint32_t stand_in_state::defaultDllDirectories = 0;
-bool stand_in_state::withholdSetDefaultDllDirectories = false;
-stand_in_state::LibraryLoad stand_in_state::firstLibraryLoad;
+library_search::LibraryLoad library_search::firstLoad;
+DWORD library_search::defaultDirectories = 0;
+bool library_search::withholdSetDefaultDllDirectories = false;
+const char *library_search::systemFolder = nullptr;
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
   if (moduleName == nullptr) return &programModule;
@@ -162,10 +162,10 @@ HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags) {
   RecordFirstLoad(fileName, flags);
   if (file != nullptr) return Fail<HMODULE>(ERROR_INVALID_PARAMETER);
   if (flags == 0)
-    return LoadByName(fileName, (stand_in_state::defaultDllDirectories & LOAD_LIBRARY_SEARCH_SYSTEM32) != 0);
+    return LoadByName(fileName, (library_search::defaultDirectories & LOAD_LIBRARY_SEARCH_SYSTEM32) != 0);
   if (flags == LOAD_WITH_ALTERED_SEARCH_PATH)
     return IsFullPath(fileName) ? LoadByFullPath(fileName) : Fail<HMODULE>(ERROR_INVALID_PARAMETER);
-  if (flags != LOAD_LIBRARY_SEARCH_SYSTEM32 || stand_in_state::withholdSetDefaultDllDirectories)
+  if (flags != LOAD_LIBRARY_SEARCH_SYSTEM32 || library_search::withholdSetDefaultDllDirectories)
     return Fail<HMODULE>(ERROR_INVALID_PARAMETER);
   return LoadByName(fileName, true);
 }
@@ -184,7 +184,7 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
   if (const BuiltInLibrary *library = BuiltInOf(module)) {
     for (size_t i = 0; named && i < library->count; ++i)
       if (strcmp(library->functions[i].name, procName) == 0) function = library->functions[i].address;
-    if (function == Address(&SetDefaultDllDirectories) && stand_in_state::withholdSetDefaultDllDirectories)
+    if (function == Address(&SetDefaultDllDirectories) && library_search::withholdSetDefaultDllDirectories)
       function = nullptr;
   } else if (module != nullptr && named) {
     function = reinterpret_cast<FARPROC>(dlsym(module, procName));

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "stand_in_state.h"
 #include "window_table.h"
 
 namespace {
@@ -154,10 +153,11 @@ BOOL WINAPI RedrawWindow(HWND window, const RECT *, void *, UINT flags) {
   return TRUE;
 }
 
-bool stand_in_state::windowsGhostingDisabled = false;
-
 // No window is ever ghosted here; the call is only recorded.
-void WINAPI DisableProcessWindowsGhosting(void) { stand_in_state::windowsGhostingDisabled = true; }
+void WINAPI DisableProcessWindowsGhosting(void) {
+  TableLock hold(Windows().lock);
+  Windows().ghostingDisabled = true;
+}
 
 BOOL WINAPI EnumWindows(WNDENUMPROC callback, LPARAM parameter) {
   std::vector<HWND> order;

@@ -56,6 +56,7 @@ struct WindowTable {
   HWND foreground = nullptr;
   bool refuseCreation = false;                  // CreateWindowExA fails while set
   MessageBoxAnswer answerMessageBox = nullptr;  // nullptr: every box is answered IDOK at once
+  bool ghostingDisabled = false;                // DisableProcessWindowsGhosting was called
 };
 
 using TableLock = std::lock_guard<std::recursive_mutex>;

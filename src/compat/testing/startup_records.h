@@ -4,21 +4,14 @@
 // target.
 #pragma once
 
-#include <windows.h>
-
-#include <string>
+#include "compat/libraries.h"
 
 namespace startup_records {
 
 // The first LoadLibraryA or LoadLibraryExA since the process started (or
 // since StartAfresh): the name and flags it was given, and the default DLL
 // directories (SetDefaultDllDirectories) then in force.
-struct LibraryLoad {
-  bool made;
-  std::string fileName;
-  DWORD flags;
-  DWORD defaultDirectories;
-};
+using library_search::LibraryLoad;
 LibraryLoad FirstLibraryLoad();
 
 // Whether DisableProcessWindowsGhosting was called.
