@@ -8,8 +8,8 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "heaps.h"
 #include "kernel_object.h"
-#include "stand_in_state.h"
 
 namespace {
 
@@ -27,16 +27,15 @@ Heap *HeapFromHandle(HANDLE handle) {
 }
 
 bool RefusedByTest() {
-  long call = ++stand_in_state::heapAllocCalls;
-  return stand_in_state::firstRefusedHeapAlloc != 0 && call >= stand_in_state::firstRefusedHeapAlloc &&
-         call <= stand_in_state::lastRefusedHeapAlloc;
+  long call = ++heap_refusals::calls;
+  return heap_refusals::first != 0 && call >= heap_refusals::first && call <= heap_refusals::last;
 }
 
 }  // namespace
 
-std::atomic<long> stand_in_state::heapAllocCalls{0};
-long stand_in_state::firstRefusedHeapAlloc = 0;
-long stand_in_state::lastRefusedHeapAlloc = 0;
+std::atomic<long> heap_refusals::calls{0};
+long heap_refusals::first = 0;
+long heap_refusals::last = 0;
 
 HANDLE WINAPI HeapCreate(DWORD, size_t, size_t maximumSize) {
   auto *heap = new Heap;
