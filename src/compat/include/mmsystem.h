@@ -1,4 +1,4 @@
-// winmm: the system timer resolution (declared with the other process services).
+// winmm: the system timer resolution (declared with the other process calls).
 #pragma once
 
-#include "win_system.h"
+#include "win_process.h"

@@ -1,4 +1,4 @@
-// kernel32: errors, folder search, folder creation, files.
+// kernel32: errors, folder search, folder creation, files, text conversion.
 #pragma once
 
 #include "win_types.h"
@@ -97,3 +97,14 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMo
 BOOL WINAPI SetEndOfFile(HANDLE file);
 BOOL WINAPI FlushFileBuffers(HANDLE file);
 BOOL WINAPI CloseHandle(HANDLE object);
+
+// Text between the system code page or UTF-8 and wide text.
+typedef const CHAR *LPCCH;
+typedef const WCHAR *LPCWCH;
+typedef BOOL *LPBOOL;
+#define CP_ACP 0
+#define CP_UTF8 65001
+
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR wide, int wideSize);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int length, LPSTR text, int size,
+                               LPCCH defaultChar, LPBOOL usedDefaultChar);

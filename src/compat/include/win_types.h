@@ -1,3 +1,4 @@
+// The types, handles, result codes and calling conventions the Win32 headers share.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-// user32, gdi32 and comctl32: windows, controls, message boxes.
+// user32, gdi32 and comctl32: windows, controls, message boxes, upper-casing.
 #pragma once
 
 #include "win_types.h"
@@ -174,3 +174,6 @@ int WINAPI GetWindowTextA(HWND window, LPSTR text, int size);
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+// Upper-casing in the system code page.
+LPSTR WINAPI CharUpperA(LPSTR text);

@@ -5,6 +5,5 @@
 
 #include "win_kernel.h"
 #include "win_process.h"
-#include "win_system.h"
 #include "win_types.h"
 #include "win_user.h"
