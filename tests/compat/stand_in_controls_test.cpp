@@ -1,14 +1,17 @@
-// The stand-in's test controls for file holds, ReplaceFileA's stops and
-// recorded sleeps, and its delete-pending mark across processes. Native only:
-// they pin the stand-in, which models what Microsoft documents.
+// The stand-in's test controls for file holds, ReplaceFileA's stops, recorded
+// sleeps and timer raises, its delete-pending mark across processes, and the
+// part files its download leaves. Native only: they pin the stand-in, which
+// models what Microsoft documents.
 #include <gtest/gtest.h>
 #include <mmsystem.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <urlmon.h>
 #include <windows.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "compat/testing/file_holds.h"
 #include "compat/testing/sleep_record.h"
 #include "compat/testing/timer_periods.h"
+#include "support/http_test_server.h"
 #include "support/test_drive.h"
 
 namespace {
@@ -198,6 +202,41 @@ TEST(SleepRecordTest, RecordsEachSleepInsteadOfSleeping) {
   Sleep(30);
   EXPECT_GE(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(30));
   EXPECT_EQ(seen.size(), 2u);
+}
+
+TEST(TimerPeriodsTest, RefusesUnpairedOrImpossiblePeriods) {
+  EXPECT_EQ(timeEndPeriod(1), static_cast<MMRESULT>(TIMERR_NOCANDO)) << "nothing raised";
+  EXPECT_EQ(timeBeginPeriod(0), static_cast<MMRESULT>(TIMERR_NOCANDO));
+  ASSERT_EQ(timeBeginPeriod(5), static_cast<MMRESULT>(TIMERR_NOERROR));
+  EXPECT_EQ(timeEndPeriod(1), static_cast<MMRESULT>(TIMERR_NOCANDO))
+      << "only the period raised can be undone";
+  EXPECT_EQ(timeEndPeriod(5), static_cast<MMRESULT>(TIMERR_NOERROR));
+  EXPECT_EQ(TimerPeriodsInForce(), 0);
+}
+
+// A transfer killed mid-way leaves its part file; the next download removes
+// those of processes that no longer run, and leaves those of running ones.
+TEST(DownloadStandInTest, RemovesPartFilesOfEndedProcesses) {
+  test_drive::UseFreshDrive();
+  const std::string target = "C:\\users\\Public\\QZv251.exe";
+  HttpTestServer server;
+  ASSERT_NE(server.Port(), 0) << "the test server did not start";
+  HMODULE urlmon = LoadLibraryExA("urlmon.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  ASSERT_NE(urlmon, nullptr);
+  auto download = reinterpret_cast<decltype(&URLDownloadToFileA)>(
+      reinterpret_cast<void *>(GetProcAddress(urlmon, "URLDownloadToFileA")));
+  ASSERT_NE(download, nullptr);
+  long pidMax = 0;
+  std::ifstream("/proc/sys/kernel/pid_max") >> pidMax;
+  ASSERT_GT(pidMax, 1);
+  const std::string ended = target + ".part-" + std::to_string(pidMax + 1);  // no process has it
+  const std::string running = target + ".part-1";
+  test_drive::WriteBytes(ended, "cut");
+  test_drive::WriteBytes(running, "still being written");
+  EXPECT_EQ(download(nullptr, server.Url("/downloads/QZv251.exe").c_str(), target.c_str(), 0, nullptr), S_OK);
+  EXPECT_FALSE(test_drive::Exists(ended));
+  EXPECT_TRUE(test_drive::Exists(running));
+  FreeLibrary(urlmon);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <string>
 
 #include "pe_file.h"
@@ -169,22 +168,6 @@ TEST_F(DownloadFileTest, RefusesAReadOnlyTargetAndRemovesIt) {
   ASSERT_TRUE(SetFileAttributesA(kTarget.c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_NE(Download(pinned->Url("/downloads/QZv251.exe")).result, 0);
   EXPECT_FALSE(test_drive::Exists(kTarget));
-}
-
-// A transfer killed mid-way leaves its part file; the next download removes
-// those of processes that no longer run, and leaves those of running ones.
-TEST_F(DownloadFileTest, RemovesPartFilesOfEndedProcesses) {
-  long pidMax = 0;
-  std::ifstream("/proc/sys/kernel/pid_max") >> pidMax;
-  ASSERT_GT(pidMax, 1);
-  const std::string ended = kTarget + ".part-" + std::to_string(pidMax + 1);  // no process has it
-  const std::string running = kTarget + ".part-1";
-  test_drive::WriteBytes(ended, "cut");
-  test_drive::WriteBytes(running, "still being written");
-  EXPECT_EQ(Download(pinned->Url("/downloads/QZv251.exe")).result, 0);
-  EXPECT_FALSE(test_drive::Exists(ended));
-  EXPECT_TRUE(test_drive::Exists(running));
-  DeleteFileA(running.c_str());
 }
 #endif
 

@@ -51,16 +51,6 @@ TEST(PauseTest, LeavesARaiseOfSomeoneElseInForce) {
   EXPECT_EQ(TimerPeriodsInForce(), 1);
   EXPECT_EQ(timeEndPeriod(1), static_cast<MMRESULT>(TIMERR_NOERROR));
 }
-
-TEST(PauseTest, StandInRefusesUnpairedOrImpossiblePeriods) {
-  EXPECT_EQ(timeEndPeriod(1), static_cast<MMRESULT>(TIMERR_NOCANDO)) << "nothing raised";
-  EXPECT_EQ(timeBeginPeriod(0), static_cast<MMRESULT>(TIMERR_NOCANDO));
-  ASSERT_EQ(timeBeginPeriod(5), static_cast<MMRESULT>(TIMERR_NOERROR));
-  EXPECT_EQ(timeEndPeriod(1), static_cast<MMRESULT>(TIMERR_NOCANDO))
-      << "only the period raised can be undone";
-  EXPECT_EQ(timeEndPeriod(5), static_cast<MMRESULT>(TIMERR_NOERROR));
-  EXPECT_EQ(TimerPeriodsInForce(), 0);
-}
 #endif
 
 }  // namespace
