@@ -250,8 +250,7 @@ BOOL WINAPI CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfEx
   if (existingFileName == nullptr || newFileName == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   std::string sourcePath = HostPath(existingFileName);
   std::string targetPath = HostPath(newFileName);
-  if (file_holds::Refused(sourcePath, file_holds::Copy) ||
-      file_holds::Refused(targetPath, file_holds::Copy))
+  if (file_holds::Refused(sourcePath, file_holds::Copy) || file_holds::Refused(targetPath, file_holds::Copy))
     return FALSE;
   HANDLE source = OpenHostFile(sourcePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   if (source == INVALID_HANDLE_VALUE) return FALSE;

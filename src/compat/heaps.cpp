@@ -2,13 +2,14 @@
 // would take it past that size, as a fixed-size Windows heap does; destroying
 // a heap releases every block still in it. A test control can have calls
 // refused by their number, as an exhausted heap refuses them.
+#include "heaps.h"
+
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
-#include "heaps.h"
 #include "kernel_object.h"
 
 namespace {

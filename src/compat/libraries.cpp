@@ -7,6 +7,8 @@
 // stand-in for a system whose library is missing). winmm and kernel32 are
 // built in, as Wine's own libraries are: found in the system folder without a
 // file; kernel32 is loaded from the start, as in every Windows process.
+#include "libraries.h"
+
 #include <dlfcn.h>
 #include <unistd.h>
 #include <windows.h>
@@ -18,7 +20,6 @@
 
 #include "drive_paths.h"
 #include "errors.h"
-#include "libraries.h"
 #include "portable/ascii_names.h"
 #include "portable/paths.h"
 

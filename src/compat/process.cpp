@@ -1,5 +1,7 @@
 // The process frame's calls: its end, its ids, its environment blocks, COM
 // (nothing to prepare natively) and upper-casing by the system code page.
+#include "process.h"
+
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <win_com.h>
@@ -10,7 +12,6 @@
 #include <string>
 
 #include "code_page.h"
-#include "process.h"
 
 namespace {
 

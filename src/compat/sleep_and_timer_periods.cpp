@@ -1,13 +1,13 @@
 // Sleep on the monotonic clock, which is fine enough for 1 ms waits, and the
 // winmm resolution raises as counters: the host timer needs no raising.
+#include "sleep_and_timer_periods.h"
+
 #include <mmsystem.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <ctime>
 #include <map>
-
-#include "sleep_and_timer_periods.h"
 
 namespace {
 
