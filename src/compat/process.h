@@ -6,9 +6,9 @@
 
 namespace environment_block {
 
-// While set, GetEnvironmentStrings gives no block, as a platform out of memory would.
+// While set, both GetEnvironmentStrings calls refuse every block.
 extern std::atomic<bool> withheld;
-// Blocks handed out by GetEnvironmentStrings and not yet given back.
+// The blocks they gave out, less those given back to FreeEnvironmentStrings.
 extern std::atomic<int> held;
 
 }  // namespace environment_block
