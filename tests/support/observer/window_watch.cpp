@@ -106,14 +106,15 @@ void Update(Watch &watch, const char *kind, std::string &last, const std::string
   Hold(watch, NowNs(), kind, now);
 }
 
-// A bar's reading counts only once the next look reads it again, and is then
-// reported with the time it was first read. On its way to each value the
-// updater passes the bar through the value one above it (at the top, through
-// a range one wider): that lasts as long as a few of its calls, which a busy
-// machine stretches to milliseconds, and a single read may catch it; every
+// On its way to each value the updater passes the bar through the value one
+// above it (at the top, through a range one wider), with the bar's drawing
+// held off (WM_SETREDRAW, which also clears its visible mark) until the last
+// move: a read may catch such a value. So a reading taken while the bar was
+// visible before and after it is reported at once; any other one only once the
+// next look reads it again, and then with the time it was first read. Every
 // value the updater shows lasts through a pause. An empty reading (the state
 // could not be read) is never reported.
-void LookAtBar(Watch &watch, const char *kind, BarReading &reading, const std::string &now) {
+void LookAtBar(Watch &watch, const char *kind, BarReading &reading, const std::string &now, bool settled) {
   bool waited = !reading.waiting.empty() && reading.waitingLook + 1 == watch.look;
   if (waited && now == reading.waiting) {
     reading.reported = now;
@@ -121,11 +122,18 @@ void LookAtBar(Watch &watch, const char *kind, BarReading &reading, const std::s
   }
   reading.waiting.clear();
   if (now.empty() || now == reading.reported) return;
+  if (settled) {
+    reading.reported = now;
+    Hold(watch, NowNs(), kind, now);
+    return;
+  }
   reading.waiting = now;
   reading.waitingSince = NowNs();
   reading.waitingLook = watch.look;
   watch.earliestWaiting = std::min(watch.earliestWaiting, reading.waitingSince);
 }
+
+bool IsShown(HWND control) { return (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 // A message box's OK button, clicked once the box has held still for a look;
 // again if the box is still there a second later.
@@ -161,10 +169,13 @@ void LookAt(Watch &watch, HWND window) {
     Update(watch, "control", stillThere[child.handle], child.fields);
     if (child.className != "msctls_progress32") continue;
     std::string handle = "handle=" + HandleText(child.handle) + " ";
+    bool shownBefore = IsShown(child.handle);
     std::string state = ReadBarFromMemory(ProcessOf(watch, window), child.handle);
+    std::string drawn = ReadBarFromScreen(child.handle);
+    bool settled = shownBefore && IsShown(child.handle);
     WatchedBar &bar = watched.bars[child.handle];
-    LookAtBar(watch, "bar", bar.state, state.empty() ? state : handle + state);
-    LookAtBar(watch, "bar-drawn", bar.drawn, handle + ReadBarFromScreen(child.handle));
+    LookAtBar(watch, "bar", bar.state, state.empty() ? state : handle + state, settled);
+    LookAtBar(watch, "bar-drawn", bar.drawn, handle + drawn, settled);
   }
   for (auto &old : watched.controls)
     if (stillThere.count(old.first) == 0)
