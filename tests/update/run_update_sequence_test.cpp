@@ -2,7 +2,6 @@
 // every pause it makes (Sleeps are recorded, not slept), what the window shows
 // when each begins, the message boxes, and what ends up installed. Pinned to
 // PinnedPeBytes(), so that the staged copy's check can refuse a swapped file.
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include "prefs/preference_file.h"
 #include "support/http_test_server.h"
 #include "support/test_drive.h"
+#include "support/window_readout.h"
 #include "ui/progress_window.h"
 #include "update/pe_file.h"
 #include "update/update_plan.h"
@@ -85,21 +85,6 @@ const Events kUpdated =
          Shown("bar 350, Updating Quorvel", {1250}), Shown("bar 350, Quorvel Updated!", {5000})});
 const Events kNotUpdated = Shown("bar 225, ERROR UPDATING QUORVEL", {5000});
 
-std::string WindowShows() {
-  HWND window = FindWindowA(nullptr, kTitle);
-  if (window == nullptr) return "no window";
-  std::string bar = "0", text;
-  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-    char buffer[256] = "";
-    GetClassNameA(child, buffer, sizeof buffer);
-    bool isBar = std::string(buffer) == PROGRESS_CLASSA;
-    GetWindowTextA(child, buffer, sizeof buffer);
-    if (!isBar && buffer[0] != '\0') text = buffer;  // controls come oldest first
-    if (isBar) bar = std::to_string(window_model::DrawnBarPosition(child));
-  }
-  return "bar " + bar + (text.empty() ? "" : ", " + text);
-}
-
 std::vector<std::string> StagedLeftovers() {
   std::vector<std::string> left;
   for (const std::string &folder : {kInstall, kPrefs, kPublicPrefs})
@@ -153,7 +138,7 @@ class RunUpdateSequenceTest : public ::testing::Test {
       return IDOK;
     });
     sleep_record::Start([&](DWORD length) {
-      events.push_back(std::to_string(length) + " ms at " + WindowShows());
+      events.push_back(std::to_string(length) + " ms at " + window_readout::ProgressShown(kTitle));
       if (row.swapAt != nullptr && events.back() == row.swapAt)
         test_drive::WriteBytes(updatePlan.downloadTarget.c_str(), PeBytes(size_t{300} * 1024, 7));
     });
