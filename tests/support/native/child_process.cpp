@@ -11,8 +11,6 @@
 #include <filesystem>
 #include <thread>
 
-extern char **environ;
-
 namespace {
 
 std::vector<char *> NullEnded(std::vector<std::string> &words) {
