@@ -1,7 +1,6 @@
-#include "fs/file_copy.h"
-
 #include <gtest/gtest.h>
 
+#include "fs/file_copy.h"
 #include "support/test_drive.h"
 
 namespace {
@@ -31,31 +30,39 @@ TEST_F(CopySingleFileTest, AbsentOrMissingNamesChangeNothing) {
   EXPECT_EQ(test_drive::ReadBytes(kFolder + "QZ_previous.exe"), "an older and longer executable");
 }
 
-TEST_F(CopySingleFileTest, ALockedTargetIsLeftAsItWas) {
-  HANDLE lock = test_drive::HoldWithoutSharing(kFolder + "QZ_previous.exe");
-  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(CopySingleFile((kFolder + "QZ.exe").c_str(), (kFolder + "QZ_previous.exe").c_str()), 0);
-  CloseHandle(lock);
-  EXPECT_EQ(test_drive::ReadBytes(kFolder + "QZ_previous.exe"), "an older and longer executable");
-}
+struct Lock {
+  const char *name;
+  const char *held;  // opened for reading with `sharing` while the copy runs
+  DWORD sharing;
+  const char *target;
+  const char *targetAfter;  // nullptr: no such file
+};
 
-TEST_F(CopySingleFileTest, ALockedSourceCannotBeRead) {
-  HANDLE lock = test_drive::HoldWithoutSharing(kFolder + "QZ.exe");
-  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(CopySingleFile((kFolder + "QZ.exe").c_str(), (kFolder + "copy.exe").c_str()), 0);
-  CloseHandle(lock);
-  EXPECT_FALSE(test_drive::Exists(kFolder + "copy.exe"));
-}
-
-// As a running program holds its executable: reading shared, deletion not.
-TEST_F(CopySingleFileTest, ATargetHeldAsARunningProgramIsLeftWholeWithNothingStaged) {
-  HANDLE running = CreateFileA((kFolder + "QZ_previous.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(running, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(CopySingleFile((kFolder + "QZ.exe").c_str(), (kFolder + "QZ_previous.exe").c_str()), 0);
-  CloseHandle(running);
-  EXPECT_EQ(test_drive::ReadBytes(kFolder + "QZ_previous.exe"), "an older and longer executable");
-  EXPECT_FALSE(test_drive::Exists(kFolder + "QZ_previous.exe.quorvel-new"));
+// A file another program holds fails the copy and leaves the target as it
+// was, with nothing staged beside it.
+TEST_F(CopySingleFileTest, ALockedSourceOrTargetFailsTheCopyAndLeavesTheTarget) {
+  const Lock locks[] = {
+      {"a locked target", "QZ_previous.exe", 0, "QZ_previous.exe", "an older and longer executable"},
+      {"a locked source", "QZ.exe", 0, "copy.exe", nullptr},
+      // As a running program holds its executable: reading shared, deletion not.
+      {"a target held as a running program", "QZ_previous.exe", FILE_SHARE_READ, "QZ_previous.exe",
+       "an older and longer executable"},
+  };
+  for (const Lock &lock : locks) {
+    SCOPED_TRACE(lock.name);
+    SetUp();
+    const std::string target = kFolder + lock.target;
+    HANDLE held = CreateFileA((kFolder + lock.held).c_str(), GENERIC_READ, lock.sharing, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CopySingleFile((kFolder + "QZ.exe").c_str(), target.c_str()), 0);
+    CloseHandle(held);
+    EXPECT_EQ(test_drive::Exists(target), lock.targetAfter != nullptr);
+    if (lock.targetAfter != nullptr) {
+      EXPECT_EQ(test_drive::ReadBytes(target), lock.targetAfter);
+    }
+    EXPECT_FALSE(test_drive::Exists(target + ".quorvel-new"));
+  }
 }
 
 TEST_F(CopySingleFileTest, AReadOnlySourceIsCopiedAndStaysReadOnly) {

@@ -11,13 +11,9 @@
 #include <utility>
 #include <vector>
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "support/child_process.h"
 
+#ifndef _WIN32
 #include "base/process_heaps.h"
 #include "compat/testing/environment_block.h"
 #endif
@@ -31,14 +27,10 @@ struct ChildWalk {
   std::vector<Entry> entries;
 };
 
+// Beside the test, named as the build names its executables.
 std::filesystem::path ProbePath() {
-#ifdef _WIN32
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  return std::filesystem::path(self).parent_path() / "environment_walk_probe.exe";
-#else
-  return std::filesystem::read_symlink("/proc/self/exe").parent_path() / "environment_walk_probe";
-#endif
+  std::filesystem::path self = ChildProcess::OwnPath();
+  return self.parent_path() / ("environment_walk_probe" + self.extension().string());
 }
 
 std::wstring WideOf(const std::string &utf8) {
@@ -70,39 +62,10 @@ std::string ShortFormOf(const std::string &utf8) {
   return InCodePage(std::wstring(shortForm, length < MAX_PATH ? length : 0));
 }
 
-// The child gets the entries, UTF-8 here, as its wide environment block.
+// The child gets the entries, UTF-8 here, as its environment block.
 int RunProbe(const std::vector<std::string> &environment, const std::filesystem::path &output) {
-  std::string probe = ProbePath().string();
-  std::string target = output.string();
-#ifdef _WIN32
-  std::wstring block;
-  for (const std::string &entry : environment) block.append(WideOf(entry)).push_back(L'\0');
-  block.append(2, L'\0');
-  std::wstring commandLine = L"\"" + ProbePath().wstring() + L"\" \"" + output.wstring() + L"\"";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION child = {};
-  if (!CreateProcessW(ProbePath().wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                      CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &child))
-    return -1;
-  WaitForSingleObject(child.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(child.hProcess, &code);
-  CloseHandle(child.hThread);
-  CloseHandle(child.hProcess);
-  return static_cast<int>(code);
-#else
-  std::vector<char *> envp;
-  envp.reserve(environment.size() + 1);
-  for (const std::string &entry : environment) envp.push_back(const_cast<char *>(entry.c_str()));
-  envp.push_back(nullptr);
-  char *argv[] = {probe.data(), target.data(), nullptr};
-  pid_t child = 0;
-  if (posix_spawn(&child, probe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -1;
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
+  ChildProcess probe(ProbePath().string(), {output.string()}, &environment);
+  return probe.Started() ? probe.AwaitExit() : -1;
 }
 
 // Starts the probe with exactly this environment block and reads back its walk.

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/child_process.h"
+
 // Another process opening a file, as another program would: this test
 // executable started again with helper arguments.
 namespace other_process {
@@ -25,7 +27,7 @@ class FileHolder {
  private:
   std::string path_;
   bool holds_ = false;
-  intptr_t process_ = 0;
+  ChildProcess process_;
 };
 
 }  // namespace other_process

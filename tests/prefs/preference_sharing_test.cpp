@@ -1,6 +1,9 @@
 // What other programs and the read-only attribute let the service do.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "other_process.h"
 #include "preference_steps.h"
 #include "prefs/preference_file.h"
@@ -39,59 +42,57 @@ TEST_F(PreferenceSharingTest, LetsOthersReadButNotWriteWhileOpen) {
   EXPECT_FALSE(test_drive::Exists(kFile + ".quorvel-new"));
 }
 
-// A reader that shares writing but not deletion keeps the new file from being
-// renamed over it: then, and only then, the file is rewritten where it stands.
-TEST_F(PreferenceSharingTest, RewritesInPlaceWhenAReaderKeepsItFromBeingReplaced) {
-  ASSERT_NE(LoadPreferenceFile(kFile.c_str()), 0);
-  other_process::FileHolder reader(kFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-  ASSERT_TRUE(reader.holds());
-  RunSteps(StampVersion());
-  ReleasePreferenceFile();
-  EXPECT_EQ(test_drive::ReadBytes(kFile), kStamped);
-  EXPECT_FALSE(test_drive::Exists(kFile + ".quorvel-new"));
-}
+struct Holder {
+  const char *name;
+  DWORD access;  // of another program's open; 0: none, the file is read-only instead
+  DWORD sharing;
+  bool opensAfterTheService;  // else before
+  PreferenceState state;      // after the load
+  int groupFound;             // ChoosePreferenceGroup("Application")
+  std::string after;
+};
 
-TEST_F(PreferenceSharingTest, ReadsBesideAWriterAndNeverWrites) {
-  other_process::FileHolder writer(kFile, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
-  ASSERT_TRUE(writer.holds());
-  ASSERT_NE(LoadPreferenceFile(kFile.c_str()), 0);
-  EXPECT_EQ(CurrentPreferenceState(), PreferenceState::OpenReadOnly);
-  EXPECT_EQ(ChoosePreferenceGroup("Application"), 1) << "the text was read";
-  SetPreferenceText("Version", "2.51");
-  ReleasePreferenceFile();
-  EXPECT_EQ(test_drive::ReadBytes(kFile), kBefore);
-}
-
-TEST_F(PreferenceSharingTest, ReadsBesideAReaderThatSharesOnlyReading) {
-  other_process::FileHolder reader(kFile, GENERIC_READ, FILE_SHARE_READ);
-  ASSERT_TRUE(reader.holds());
-  ASSERT_NE(LoadPreferenceFile(kFile.c_str()), 0);
-  EXPECT_EQ(CurrentPreferenceState(), PreferenceState::OpenReadOnly);
-  RunSteps(StampVersion());
-  ReleasePreferenceFile();
-  EXPECT_EQ(test_drive::ReadBytes(kFile), kBefore);
-}
-
-TEST_F(PreferenceSharingTest, TakesAFileLockedAgainstReadingAsAbsentAndWritesNothing) {
-  {
-    other_process::FileHolder locker(kFile, GENERIC_READ, 0);
-    ASSERT_TRUE(locker.holds());
-    EXPECT_EQ(LoadPreferenceFile(kFile.c_str()), 0);
-    EXPECT_EQ(CurrentPreferenceState(), PreferenceState::Absent);
-    RunSteps(StampVersion());
+// What another program holding the file, or its read-only mark, leaves the
+// service free to do. A reader that shares writing but not deletion keeps the
+// new file from being renamed over it: then, and only then, the file is
+// rewritten where it stands. One that locks reading makes it absent.
+TEST_F(PreferenceSharingTest, WritesOnlyWhatOthersAndTheReadOnlyMarkLetItWrite) {
+  const Holder holders[] = {
+      {"a reader keeping it from being replaced", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, true,
+       PreferenceState::Open, 1, kStamped},
+      {"a writer", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, false, PreferenceState::OpenReadOnly, 1,
+       kBefore},
+      {"a reader that shares only reading", GENERIC_READ, FILE_SHARE_READ, false,
+       PreferenceState::OpenReadOnly, 1, kBefore},
+      {"a lock against reading", GENERIC_READ, 0, false, PreferenceState::Absent, 0, kBefore},
+      {"the read-only mark", 0, 0, false, PreferenceState::OpenReadOnly, 1, kBefore},
+  };
+  for (const Holder &holder : holders) {
+    SCOPED_TRACE(holder.name);
+    SetUp();
+    std::optional<other_process::FileHolder> other;
+    auto hold = [&] {
+      other.emplace(kFile, holder.access, holder.sharing);
+      return other->holds();
+    };
+    if (holder.access == 0) {
+      ASSERT_TRUE(SetFileAttributesA(kFile.c_str(), FILE_ATTRIBUTE_READONLY));
+    } else if (!holder.opensAfterTheService) {
+      ASSERT_TRUE(hold());
+    }
+    EXPECT_EQ(LoadPreferenceFile(kFile.c_str()) != 0, holder.state != PreferenceState::Absent);
+    EXPECT_EQ(CurrentPreferenceState(), holder.state);
+    if (holder.access != 0 && holder.opensAfterTheService) {
+      ASSERT_TRUE(hold());
+    }
+    EXPECT_EQ(ChoosePreferenceGroup("Application"), holder.groupFound) << "the text was read";
+    SetPreferenceText("Version", "2.51");
     ReleasePreferenceFile();
+    other.reset();
+    EXPECT_EQ(test_drive::ReadBytes(kFile), holder.after);
+    EXPECT_FALSE(test_drive::Exists(kFile + ".quorvel-new"));
+    TearDown();
   }
-  EXPECT_EQ(test_drive::ReadBytes(kFile), kBefore);
-}
-
-TEST_F(PreferenceSharingTest, LeavesAReadOnlyFileUnchanged) {
-  ASSERT_TRUE(SetFileAttributesA(kFile.c_str(), FILE_ATTRIBUTE_READONLY));
-  ASSERT_NE(LoadPreferenceFile(kFile.c_str()), 0);
-  EXPECT_EQ(CurrentPreferenceState(), PreferenceState::OpenReadOnly);
-  EXPECT_EQ(ChoosePreferenceGroup("Application"), 1);
-  SetPreferenceText("Version", "2.51");
-  ReleasePreferenceFile();
-  EXPECT_EQ(test_drive::ReadBytes(kFile), kBefore);
 }
 
 }  // namespace

@@ -9,12 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/test_drive.h"
 
 #ifndef _WIN32
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -49,54 +47,12 @@ std::string MakeFolder() {
   fs::create_directories(folder);
   return folder.string();
 }
-
-std::string Quoted(const std::string &argument) { return "\"" + argument + "\""; }
-
-long Spawn(const std::vector<std::string> &arguments) {
-  std::string commandLine;
-  for (const std::string &argument : arguments) commandLine += Quoted(argument) + " ";
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
-    return 0;
-  // Wine gives no handle for a host process; it ends itself with its port file.
-  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
-  if (process.hThread != nullptr) CloseHandle(process.hThread);
-  return 1;
-}
-
-void Reap(long) {}
 #else
 std::string ServerPathOf(const std::string &hostPath) { return hostPath; }
 
 std::string MakeFolder() {
   std::string pattern = (fs::temp_directory_path() / "quorvel-http-XXXXXX").string();
   return mkdtemp(pattern.data()) != nullptr ? pattern : "";
-}
-
-long Spawn(const std::vector<std::string> &arguments) {
-  std::vector<char *> argv;
-  argv.reserve(arguments.size() + 1);
-  for (const std::string &argument : arguments) argv.push_back(const_cast<char *>(argument.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : 0;
-}
-
-// The server leaves within 0.1 s of its port file; waits a while, then ends it.
-void Reap(long process) {
-  if (process == 0) return;
-  auto limit = Clock::now() + std::chrono::seconds(2);
-  while (waitpid(static_cast<pid_t>(process), nullptr, WNOHANG) == 0) {
-    if (Clock::now() > limit) {
-      kill(static_cast<pid_t>(process), SIGKILL);
-      waitpid(static_cast<pid_t>(process), nullptr, 0);
-      return;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
 }
 #endif
 
@@ -126,17 +82,19 @@ HttpTestServer::HttpTestServer(const std::string &answer, const std::string &ser
     : folder_(MakeFolder()) {
   if (folder_.empty()) return;
   fs::path portFile = fs::path(folder_) / "port";
-  std::vector<std::string> arguments = {
-      QUORVEL_PYTHON3,  QUORVEL_HTTP_TEST_SERVER,
-      "--port-file",    ServerPathOf(portFile.string()),
-      "--headers-file", ServerPathOf((fs::path(folder_) / kHeadersFile).string()),
-      "--answer",       answer};
+  std::vector<std::string> arguments = {QUORVEL_HTTP_TEST_SERVER,
+                                        "--port-file",
+                                        ServerPathOf(portFile.string()),
+                                        "--headers-file",
+                                        ServerPathOf((fs::path(folder_) / kHeadersFile).string()),
+                                        "--answer",
+                                        answer};
   if (!servedFile.empty()) arguments.insert(arguments.end(), {"--file", HostProgramPathOf(servedFile)});
   if (slowBytesPerSecond > 0)
     arguments.insert(arguments.end(), {"--rate", std::to_string(slowBytesPerSecond)});
   if (lifetimeSeconds > 0) arguments.insert(arguments.end(), {"--lifetime", std::to_string(lifetimeSeconds)});
-  process_ = Spawn(arguments);
-  if (process_ == 0) return;
+  process_ = std::make_unique<ChildProcess>(QUORVEL_PYTHON3, arguments);
+  if (!process_->Started()) return;
   for (auto limit = Clock::now() + kStartLimit; port_ == 0 && Clock::now() < limit;) {
     port_ = ReadPort(portFile);
     if (port_ == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -146,7 +104,8 @@ HttpTestServer::HttpTestServer(const std::string &answer, const std::string &ser
 HttpTestServer::~HttpTestServer() {
   std::error_code ignored;
   if (!folder_.empty()) fs::remove_all(folder_, ignored);
-  Reap(process_);
+  // It leaves within 0.1 s of its port file; one that does not is ended.
+  if (process_ != nullptr && process_->AwaitExit(2000) == ChildProcess::kStillRunning) process_->End();
 }
 
 std::string HttpTestServer::Url(const std::string &path) const {

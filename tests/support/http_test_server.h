@@ -1,6 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
+
+class ChildProcess;
 
 // The loopback HTTP server of http_test_server.py, in a process of its own
 // for the life of this object, on a free port it picks itself. `answer` is
@@ -34,5 +37,5 @@ class HttpTestServer {
  private:
   std::string folder_;  // holds the port file; removing the file stops the server
   int port_ = 0;
-  long process_ = 0;
+  std::unique_ptr<ChildProcess> process_;
 };

@@ -7,9 +7,9 @@
 
 #include "base/process_heaps.h"
 #include "compat/testing/window_model.h"
+#include "support/window_readout.h"
 #include "test_windows.h"
 #include "ui/message_box.h"
-#include "window_readout.h"
 
 namespace {
 

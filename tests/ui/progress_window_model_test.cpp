@@ -11,8 +11,8 @@
 
 #include "base/any_number.h"
 #include "compat/testing/window_model.h"
+#include "support/window_readout.h"
 #include "ui/progress_window.h"
-#include "window_readout.h"
 
 namespace {
 

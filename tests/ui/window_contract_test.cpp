@@ -10,10 +10,10 @@
 
 #include "base/any_number.h"
 #include "base/win32.h"
+#include "support/window_readout.h"
 #include "test_windows.h"
 #include "ui/message_box.h"
 #include "ui/progress_window.h"
-#include "window_readout.h"
 
 namespace {
 

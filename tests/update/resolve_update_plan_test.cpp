@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "support/test_drive.h"
 #include "update/update_plan.h"
 
@@ -8,7 +11,6 @@ namespace {
 const std::string kInstall = "C:\\Program Files\\Quorvel\\";
 const std::string kBackup = kInstall + "Version_251_Preupdate_Backups\\";
 const std::string kAllUsersPrefs = "C:\\users\\All Users\\Quorvel\\";
-// With it hidden, the All Users link names nothing and cannot be searched.
 // Not the link itself: Wine 8 would move the folder it names instead.
 const std::string kAllUsersTarget = "C:\\ProgramData";
 
@@ -69,14 +71,8 @@ TEST_F(ResolveUpdatePlanTest, MakesTheBackupFolderOnAFirstRun) {
 // All Users is the symbolic link to ProgramData that Windows makes. What an
 // interrupted write-back left there is set right through it: a kept file
 // whose name is empty is put back, a staged one goes.
-TEST_F(ResolveUpdatePlanTest, PrefersAllUsersOverPublicAndRecoversThere) {
+TEST_F(ResolveUpdatePlanTest, RecoversAnInterruptedWriteBackThroughTheAllUsersLink) {
   MakeInstallation();
-  ResolveUpdatePlan();
-  EXPECT_EQ(updatePlan.preferencesFolder, "C:\\Users\\All Users\\Quorvel\\");
-  EXPECT_NE(updatePlan.allUsersSearch, 0);
-  EXPECT_NE(updatePlan.publicSearch, 0);
-  EXPECT_FALSE(test_drive::Exists("C:\\ProgramData\\Quorvel")) << "a candidate is never created";
-
   test_drive::MakeFolder(kAllUsersPrefs);
   test_drive::WriteBytes(kAllUsersPrefs + "qz.inf.quorvel-old", "old preferences");
   test_drive::WriteBytes(kAllUsersPrefs + "Addresses.inf", "addresses");
@@ -88,38 +84,49 @@ TEST_F(ResolveUpdatePlanTest, PrefersAllUsersOverPublicAndRecoversThere) {
     EXPECT_FALSE(test_drive::Exists(kAllUsersPrefs + name)) << name;
 }
 
-TEST_F(ResolveUpdatePlanTest, TakesPublicWhenAllUsersCannotBeSearched) {
-  MakeInstallation();
-  test_drive::HideFolder(kAllUsersTarget);
-  ResolveUpdatePlan();
-  EXPECT_EQ(updatePlan.preferencesFolder, "C:\\Users\\Public\\Quorvel\\");
-  EXPECT_EQ(updatePlan.allUsersSearch, 0);
-  EXPECT_NE(updatePlan.publicSearch, 0);
-  EXPECT_FALSE(test_drive::Exists("C:\\users\\Public\\Quorvel"));
-}
+// Hidden, the All Users link names nothing and Public is no folder.
+const std::string kCandidates[] = {kAllUsersTarget, "C:\\users\\Public"};
 
-TEST_F(ResolveUpdatePlanTest, CreatesTheFallbackFolderOnlyWhenItIsMissing) {
-  test_drive::HideFolder(kAllUsersTarget);
-  test_drive::HideFolder("C:\\users\\Public");
-  ASSERT_FALSE(test_drive::Exists(kInstall));
-  ResolveUpdatePlan();
-  EXPECT_EQ(updatePlan.preferencesFolder, "C:\\Program Files\\Quorvel\\");
-  EXPECT_TRUE(test_drive::Exists(kInstall));
-  EXPECT_FALSE(test_drive::Exists(kBackup)) << "the backup came before the folder existed";
-}
+struct FolderChoice {
+  const char *name;
+  bool installed;    // the installation is there before the run
+  int unsearchable;  // how many of kCandidates, from the first, are hidden
+  const char *chosen;
+  bool allUsersSearched;
+  bool publicSearched;
+};
 
-// Declared last: its probe of the installation folder is never ended, and
-// on Windows that open search keeps the folder from being removed until the
-// process exits.
-TEST_F(ResolveUpdatePlanTest, FallsBackToTheInstallationFolder) {
-  MakeInstallation();
-  test_drive::HideFolder(kAllUsersTarget);
-  test_drive::HideFolder("C:\\users\\Public");
-  ResolveUpdatePlan();
-  EXPECT_EQ(updatePlan.preferencesFolder, "C:\\Program Files\\Quorvel\\");
-  EXPECT_EQ(updatePlan.allUsersSearch, 0);
-  EXPECT_EQ(updatePlan.publicSearch, 0);
-  EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ.exe"), "current executable");
+// The first candidate that can be searched; the last, the installation
+// folder, is made when missing. A candidate is never created, and the backup
+// of a missing installation comes before its folder exists. Declared last:
+// the probe of the installation folder is never ended, and on Windows that
+// open search keeps the folder from being removed until the process exits.
+TEST_F(ResolveUpdatePlanTest, ChoosesThePreferencesFolderAmongItsCandidates) {
+  const FolderChoice choices[] = {
+      {"All Users first", true, 0, "C:\\Users\\All Users\\Quorvel\\", true, true},
+      {"Public where All Users cannot be searched", true, 1, "C:\\Users\\Public\\Quorvel\\", false, true},
+      {"the installation folder, made where it is missing", false, 2, "C:\\Program Files\\Quorvel\\", false,
+       false},
+      {"the installation folder", true, 2, "C:\\Program Files\\Quorvel\\", false, false},
+  };
+  for (const FolderChoice &choice : choices) {
+    SCOPED_TRACE(choice.name);
+    SetUp();
+    if (choice.installed) MakeInstallation();
+    for (int hidden = 0; hidden < choice.unsearchable; ++hidden) test_drive::HideFolder(kCandidates[hidden]);
+    ASSERT_EQ(test_drive::Exists(kInstall), choice.installed);
+    ResolveUpdatePlan();
+    EXPECT_EQ(updatePlan.preferencesFolder, choice.chosen);
+    EXPECT_EQ(updatePlan.allUsersSearch != 0, choice.allUsersSearched);
+    EXPECT_EQ(updatePlan.publicSearch != 0, choice.publicSearched);
+    for (const char *candidate : {"C:\\ProgramData\\Quorvel", "C:\\users\\Public\\Quorvel"})
+      EXPECT_FALSE(test_drive::Exists(candidate)) << candidate;
+    EXPECT_TRUE(test_drive::Exists(kInstall));
+    EXPECT_EQ(test_drive::Exists(kBackup), choice.installed);
+    if (choice.installed) {
+      EXPECT_EQ(test_drive::ReadBytes(kInstall + "QZ.exe"), "current executable");
+    }
+  }
 }
 
 }  // namespace

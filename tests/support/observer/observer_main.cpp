@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
 #include "screen_bitmap.h"
+#include "support/windows/command_line.h"
 #include "window_reading.h"
 #include "window_watch.h"
 

@@ -4,8 +4,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "command_line.h"
-
 namespace {
 
 // The Windows spelling of the observer's path, which the build gives as a Unix
@@ -25,14 +23,22 @@ std::string UniqueName(const char *what) {
          what;
 }
 
-bool Launch(const std::vector<std::string> &arguments, PROCESS_INFORMATION &process) {
-  std::vector<std::string> words = {ObserverPath()};
-  words.insert(words.end(), arguments.begin(), arguments.end());
-  std::string line = CommandLineOf(words);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process) != 0;
+constexpr unsigned long kObserverLimit = 10000;
+
+// Whether the observer said it is ready before it ended or its time was up.
+bool AwaitReady(HANDLE ready, ChildProcess &observer) {
+  for (unsigned long waited = 0; waited < kObserverLimit; waited += 20) {
+    if (WaitForSingleObject(ready, 20) == WAIT_OBJECT_0) return true;
+    if (observer.AwaitExit(0) != ChildProcess::kStillRunning)
+      return WaitForSingleObject(ready, 0) == WAIT_OBJECT_0;
+  }
+  return false;
+}
+
+// Its exit code once it has ended, at the latest when its time is up.
+int AwaitEnd(ChildProcess &observer) {
+  int code = observer.AwaitExit(kObserverLimit);
+  return code == ChildProcess::kStillRunning ? observer.End() : code;
 }
 
 }  // namespace
@@ -52,26 +58,20 @@ bool ObserverRun::Start(const std::vector<std::string> &arguments) {
     timelinePath_ = std::string(folder) + UniqueName("timeline.txt");
     words.insert(words.begin() + 1, {"--out", timelinePath_});
   }
-  bool started = Launch(words, process_);
-  HANDLE either[2] = {ready, process_.hProcess};
-  bool isReady = started && WaitForMultipleObjects(2, either, FALSE, 10000) == WAIT_OBJECT_0;
+  process_ = std::make_unique<ChildProcess>(ObserverPath(), words);
+  bool isReady = process_->Started() && AwaitReady(ready, *process_);
   CloseHandle(ready);
   return isReady;
 }
 
 int ObserverRun::Stop() {
-  if (process_.hProcess == nullptr) return -1;
+  if (process_ == nullptr || !process_->Started()) return -1;
   SetEvent(stopEvent_);
-  DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0)
-    TerminateProcess(process_.hProcess, code);
-  GetExitCodeProcess(process_.hProcess, &code);
-  CloseHandle(process_.hThread);
-  CloseHandle(process_.hProcess);
+  int code = AwaitEnd(*process_);
   CloseHandle(stopEvent_);
-  process_ = {};
+  process_.reset();
   stopEvent_ = nullptr;
-  return static_cast<int>(code);
+  return code;
 }
 
 std::vector<TimelineEvent> ObserverRun::Timeline() const {
@@ -80,12 +80,6 @@ std::vector<TimelineEvent> ObserverRun::Timeline() const {
 }
 
 int RunObserver(const std::vector<std::string> &arguments) {
-  PROCESS_INFORMATION process = {};
-  if (!Launch(arguments, process)) return -1;
-  DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0)
-    GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<int>(code);
+  ChildProcess observer(ObserverPath(), arguments);
+  return observer.Started() ? AwaitEnd(observer) : -1;
 }

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "timeline.h"
 
 // The observer program run by a test beside itself, in the same prefix and on
@@ -27,7 +29,7 @@ class ObserverRun {
   std::vector<TimelineEvent> Timeline() const;
 
  private:
-  PROCESS_INFORMATION process_ = {};
+  std::unique_ptr<ChildProcess> process_;
   HANDLE stopEvent_ = nullptr;
   std::string timelinePath_;
 };

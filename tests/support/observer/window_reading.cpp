@@ -3,8 +3,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "support/window_readout.h"
 #include "timeline.h"
-#include "window_texts.h"
+
+using window_readout::ClassOf;
+using window_readout::RectText;
+using window_readout::TextOf;
 
 namespace {
 
@@ -48,7 +52,7 @@ std::string DescribeWindow(HWND window) {
 
 std::vector<ChildControl> ReadChildren(HWND window) {
   std::vector<ChildControl> children;
-  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+  for (HWND child : window_readout::ChildrenOf(window)) {
     RECT rect = {};
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT *>(&rect), 2);

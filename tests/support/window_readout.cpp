@@ -1,10 +1,8 @@
-#include "window_readout.h"
+#include "support/window_readout.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
-
-#include "window_texts.h"
 
 namespace window_readout {
 
@@ -16,6 +14,23 @@ BOOL CALLBACK Collect(HWND window, LPARAM order) {
 }
 
 }  // namespace
+
+std::string ClassOf(HWND window) {
+  char name[256] = "";
+  GetClassNameA(window, name, sizeof(name));
+  return name;
+}
+
+std::string TextOf(HWND window) {
+  char text[1024] = "";
+  GetWindowTextA(window, text, sizeof(text));
+  return text;
+}
+
+std::string RectText(const RECT &rect) {
+  return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) + "," +
+         std::to_string(rect.bottom);
+}
 
 HWND FindTopLevel(const char *title) { return FindWindowA(nullptr, title); }
 
@@ -45,6 +60,20 @@ std::string BarState(HWND bar) {
   return std::to_string(SendMessageA(bar, PBM_GETPOS, 0, 0)) + " drawn " +
          std::to_string(DrawnBarPosition(bar)) + " in " + std::to_string(range.iLow) + ".." +
          std::to_string(range.iHigh);
+}
+
+std::string ProgressShown(const char *title) {
+  HWND window = FindTopLevel(title);
+  if (window == nullptr) return "no window";
+  std::string bar = "0", status;
+  // The status lines come oldest first.
+  for (HWND child : ChildrenOf(window)) {
+    if (ClassOf(child) == PROGRESS_CLASSA)
+      bar = std::to_string(DrawnBarPosition(child));
+    else if (!TextOf(child).empty())
+      status = TextOf(child);
+  }
+  return "bar " + bar + (status.empty() ? "" : ", " + status);
 }
 
 std::vector<HWND> StackingOrder(const std::vector<HWND> &windows) {

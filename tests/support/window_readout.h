@@ -6,10 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "window_texts.h"
-
-// Reading windows back through the platform's own calls, in the test's process.
+// Reading windows back through the platform's own calls: in the test's
+// process, and (what needs no answer from the owning thread) the observer's
+// of another process's windows.
 namespace window_readout {
+
+// A window's class name and text, and a rectangle as "left,top,right,bottom".
+std::string ClassOf(HWND window);
+std::string TextOf(HWND window);
+std::string RectText(const RECT &rect);
 
 HWND FindTopLevel(const char *title);
 
@@ -27,6 +32,11 @@ std::string BarState(HWND bar);
 
 // The position the bar is drawn at, read as each build can (a file per build).
 int DrawnBarPosition(HWND bar);
+
+// What the top-level window with this title shows of a progress window: "bar
+// <drawn position>, <newest status line>" (no status: "bar <position>"), or
+// "no window".
+std::string ProgressShown(const char *title);
 
 // The windows' top-down order among the process's top-level windows.
 std::vector<HWND> StackingOrder(const std::vector<HWND> &windows);

@@ -1,7 +1,7 @@
 // The drawn position under Wine: its bar has no animation and draws the
 // position it holds, so there the two are one. Windows' themed bar differs;
 // the native build models that.
-#include "window_readout.h"
+#include "support/window_readout.h"
 // After windows.h, which it builds on.
 #include <commctrl.h>
 

@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "support/windows/command_line.h"
 
 std::string CommandLineOf(const std::vector<std::string> &words) {
   std::string line;
