@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/child_process.h"
+#include "support/wide_text.h"
 
 #ifndef _WIN32
 #include "base/process_heaps.h"
@@ -33,33 +34,14 @@ std::filesystem::path ProbePath() {
   return self.parent_path() / ("environment_walk_probe" + self.extension().string());
 }
 
-std::wstring WideOf(const std::string &utf8) {
-  std::wstring wide(utf8.size(), L'\0');
-  int length = utf8.empty() ? 0
-                            : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                                  wide.data(), static_cast<int>(wide.size()));
-  wide.resize(static_cast<size_t>(length));
-  return wide;
-}
-
 // The text in the system code page, as the 8-bit block gives it.
-std::string InCodePage(const std::wstring &wide) {
-  std::string text(wide.size() * 3, '\0');
-  int length = wide.empty()
-                   ? 0
-                   : WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
-                                         static_cast<int>(text.size()), nullptr, nullptr);
-  text.resize(static_cast<size_t>(length));
-  return text;
-}
-
-std::string CodePageOf(const std::string &utf8) { return InCodePage(WideOf(utf8)); }
+std::string CodePageOf(const std::string &utf8) { return InCodePage(WideOf(utf8, CP_UTF8), CP_ACP); }
 
 // The short form of an existing path, in the system code page.
 std::string ShortFormOf(const std::string &utf8) {
   WCHAR shortForm[MAX_PATH];
-  DWORD length = GetShortPathNameW(WideOf(utf8).c_str(), shortForm, MAX_PATH);
-  return InCodePage(std::wstring(shortForm, length < MAX_PATH ? length : 0));
+  DWORD length = GetShortPathNameW(WideOf(utf8, CP_UTF8).c_str(), shortForm, MAX_PATH);
+  return InCodePage(std::wstring(shortForm, length < MAX_PATH ? length : 0), CP_ACP);
 }
 
 // The child gets the entries, UTF-8 here, as its environment block.

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "screen_bitmap.h"
+#include "support/wide_text.h"
 #include "support/windows/command_line.h"
 #include "window_reading.h"
 #include "window_watch.h"
@@ -83,15 +84,6 @@ bool Parse(int argc, char **argv, Arguments &arguments) {
     }
   }
   return !arguments.titles.empty();
-}
-
-std::wstring WideOf(const std::string &text, UINT codePage) {
-  std::wstring wide(text.size(), L'\0');
-  int length = text.empty() ? 0
-                            : MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                                  wide.data(), static_cast<int>(wide.size()));
-  wide.resize(static_cast<size_t>(length));
-  return wide;
 }
 
 // The observer's environment block less its TEMP entries, then each line of

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "support/wide_text.h"
 #include "support/windows/command_line.h"
 
 ChildProcess::ChildProcess(const std::string &program, const std::vector<std::string> &arguments,
@@ -15,10 +16,7 @@ ChildProcess::ChildProcess(const std::string &program, const std::vector<std::st
   if (environment != nullptr)
     for (const std::string &entry : *environment) entries.append(entry).push_back('\0');
   entries.append(2, '\0');
-  std::wstring block(entries.size(), L'\0');
-  block.resize(
-      static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, entries.data(), static_cast<int>(entries.size()),
-                                              block.data(), static_cast<int>(block.size()))));
+  std::wstring block = WideOf(entries, CP_UTF8);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
